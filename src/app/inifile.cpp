@@ -1,0 +1,304 @@
+#include "app/inifile.h"
+
+#include "app/fields.h"
+#include "app/messagebox.h"
+#include "app/paths.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+namespace mv {
+
+namespace {
+
+bool hasBadNameChar(const QString &name)
+{
+    return name.contains(QLatin1Char('[')) || name.contains(QLatin1Char(']')) || name.contains(QLatin1Char('='));
+}
+
+// All lines of the file, with CR LF or LF ends; nullopt when it cannot be read.
+std::optional<QStringList> readAllLines(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QString text = BytesToText(file.readAll());
+    QStringList lines = text.split(QLatin1Char('\n'));
+    if (!lines.isEmpty() && lines.constLast().isEmpty())
+        lines.removeLast();
+    for (QString &line : lines) {
+        if (line.endsWith(QLatin1Char('\r')))
+            line.chop(1);
+    }
+    return lines;
+}
+
+qsizetype findStrictSection(const QStringList &lines, const QString &section)
+{
+    const QString header = QLatin1Char('[') + section + QLatin1Char(']');
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (lines.at(i).startsWith(header, Qt::CaseInsensitive))
+            return i;
+    }
+    return -1;
+}
+
+// The usual reader's view of a line: a section header's name, or a key and its value.
+struct ProfileLine {
+    enum Kind { Other, Section, Entry } kind = Other;
+    QString name;
+    QString value;
+};
+
+ProfileLine parseProfileLine(const QString &raw)
+{
+    const QString line = raw.trimmed();
+    ProfileLine parsed;
+    if (line.startsWith(QLatin1Char('['))) {
+        const qsizetype close = line.indexOf(QLatin1Char(']'));
+        parsed.kind = ProfileLine::Section;
+        parsed.name = (close < 0 ? line.mid(1) : line.mid(1, close - 1)).trimmed();
+        return parsed;
+    }
+    if (line.isEmpty() || line.startsWith(QLatin1Char(';')))
+        return parsed;
+    const qsizetype eq = line.indexOf(QLatin1Char('='));
+    parsed.kind = ProfileLine::Entry;
+    parsed.name = (eq < 0 ? line : line.left(eq)).trimmed();
+    parsed.value = eq < 0 ? QString() : line.mid(eq + 1).trimmed();
+    return parsed;
+}
+
+// Index of the section's header line and the end of its body (exclusive).
+struct SectionRange {
+    qsizetype header = -1;
+    qsizetype end = -1;
+};
+
+SectionRange findProfileSection(const QStringList &lines, const QString &section)
+{
+    SectionRange range;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const ProfileLine parsed = parseProfileLine(lines.at(i));
+        if (parsed.kind != ProfileLine::Section)
+            continue;
+        if (range.header >= 0) {
+            range.end = i;
+            return range;
+        }
+        if (parsed.name.compare(section.trimmed(), Qt::CaseInsensitive) == 0)
+            range.header = i;
+    }
+    if (range.header >= 0)
+        range.end = lines.size();
+    return range;
+}
+
+qsizetype findProfileKey(const QStringList &lines, const SectionRange &range, const QString &key)
+{
+    for (qsizetype i = range.header + 1; i < range.end; ++i) {
+        const ProfileLine parsed = parseProfileLine(lines.at(i));
+        if (parsed.kind == ProfileLine::Entry && parsed.name.compare(key.trimmed(), Qt::CaseInsensitive) == 0)
+            return i;
+    }
+    return -1;
+}
+
+bool breaksLine(const QString &text)
+{
+    return text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r')) || text.contains(QChar(0));
+}
+
+bool writeLines(const QString &path, const QStringList &lines)
+{
+    QSaveFile file(path);
+    // A folder we may not create files in, holding a file we may write: write in place.
+    file.setDirectWriteFallback(true);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    QByteArray bytes;
+    for (const QString &line : lines) {
+        bytes += line.toUtf8();
+        bytes += "\r\n";
+    }
+    if (file.write(bytes) != bytes.size())
+        return false;
+    return file.commit();
+}
+
+} // namespace
+
+QString ResolveIniPath(const QString &fileName)
+{
+    if (fileName.contains(QLatin1Char('/')))
+        return fileName;
+    return WindowsFolder() + fileName;
+}
+
+QStringList LoadIniLines(const QString &fileName)
+{
+    QStringList kept;
+    const std::optional<QStringList> lines = readAllLines(ResolveIniPath(fileName));
+    if (!lines)
+        return kept;
+    int used = 0;
+    for (const QString &line : *lines) {
+        if (line.isEmpty())
+            continue;
+        const int need = line.startsWith(QLatin1Char('[')) ? 2 : 1;
+        if (used + need > IniMaxEntries)
+            break;
+        used += need;
+        kept.append(line);
+    }
+    return kept;
+}
+
+QString ReadIniValue(const QString &section, const QString &key, const QString &fileName)
+{
+    if (hasBadNameChar(section) || hasBadNameChar(key))
+        return QString();
+    const QStringList lines = LoadIniLines(fileName);
+    const qsizetype header = findStrictSection(lines, section);
+    if (header < 0)
+        return QString();
+    const QString prefix = key + QLatin1Char('=');
+    for (qsizetype i = header + 1; i < lines.size(); ++i) {
+        const QString &line = lines.at(i);
+        if (line.startsWith(QLatin1Char('[')))
+            break;
+        if (line.startsWith(prefix, Qt::CaseInsensitive))
+            return line.mid(prefix.size());
+    }
+    return QString();
+}
+
+void ReadIniKeys(QStringList &keys, const QString &section, const QString &fileName)
+{
+    if (hasBadNameChar(section))
+        return;
+    const QStringList lines = LoadIniLines(fileName);
+    const qsizetype header = findStrictSection(lines, section);
+    if (header < 0)
+        return;
+    for (qsizetype i = header + 1; i < lines.size(); ++i) {
+        const QString &line = lines.at(i);
+        if (line.startsWith(QLatin1Char('[')))
+            break;
+        const qsizetype eq = line.indexOf(QLatin1Char('='));
+        if (eq >= 0)
+            keys.append(line.left(eq));
+    }
+}
+
+QString ProfileString(const QString &fileName, const QString &section, const QString &key,
+                      const QString &defaultValue, int bufferSize)
+{
+    QString value = defaultValue;
+    if (const std::optional<QStringList> lines = readAllLines(ResolveIniPath(fileName))) {
+        const SectionRange range = findProfileSection(*lines, section);
+        if (range.header >= 0) {
+            const qsizetype at = findProfileKey(*lines, range, key);
+            if (at >= 0) {
+                value = parseProfileLine(lines->at(at)).value;
+                if (value.size() >= 2 && (value.front() == QLatin1Char('"') || value.front() == QLatin1Char('\''))
+                    && value.back() == value.front())
+                    value = value.mid(1, value.size() - 2);
+            }
+        }
+    }
+    const qsizetype nul = value.indexOf(QChar(0));
+    if (nul >= 0)
+        value.truncate(nul);
+    if (bufferSize > 0 && value.size() > bufferSize - 1)
+        value.truncate(bufferSize - 1);
+    return value;
+}
+
+bool WriteProfileString(const QString &fileName, const QString &section, const std::optional<QString> &key,
+                        const std::optional<QString> &value)
+{
+    // A line break in a name or value would write lines the caller never meant.
+    if (section.trimmed().isEmpty() || section.contains(QLatin1Char(']')) || breaksLine(section)
+        || (key && breaksLine(*key)) || (value && breaksLine(*value)))
+        return false;
+    const QString path = ResolveIniPath(fileName);
+    const bool exists = QFile::exists(path);
+    QStringList lines;
+    if (exists) {
+        const std::optional<QStringList> read = readAllLines(path);
+        if (!read)
+            return false;
+        lines = *read;
+    }
+
+    const SectionRange range = findProfileSection(lines, section);
+    if (!key) {
+        if (range.header < 0)
+            return true;
+        lines.remove(range.header, range.end - range.header);
+        return writeLines(path, lines);
+    }
+    const qsizetype at = range.header < 0 ? -1 : findProfileKey(lines, range, *key);
+    if (!value) {
+        if (at < 0)
+            return true;
+        lines.removeAt(at);
+        return writeLines(path, lines);
+    }
+
+    const QString entry = key->trimmed() + QLatin1Char('=') + *value;
+    if (at >= 0) {
+        lines[at] = entry;
+    } else if (range.header >= 0) {
+        qsizetype insertAt = range.header + 1;
+        for (qsizetype i = range.header + 1; i < range.end; ++i) {
+            if (!lines.at(i).trimmed().isEmpty())
+                insertAt = i + 1;
+        }
+        lines.insert(insertAt, entry);
+    } else {
+        lines.append(QLatin1Char('[') + section.trimmed() + QLatin1Char(']'));
+        lines.append(entry);
+    }
+    return writeLines(path, lines);
+}
+
+QString GetIniString(const QString &section, const QString &key, const QString &fileName)
+{
+    return ProfileString(fileName, section, key, QString(), 256);
+}
+
+QString IniRead(const QString &fileName, const QString &section, const QString &key, const QString &defaultValue)
+{
+    return ProfileString(fileName, section, key, defaultValue, 260);
+}
+
+void IniWrite(const QString &fileName, const QString &section, const QString &key, const QString &value)
+{
+    (void)WriteProfileString(fileName, section, key, value);
+}
+
+void WriteIniValue(const QString &section, const std::optional<QString> &key, const std::optional<QString> &value,
+                   const QString &fileName)
+{
+    if (!WriteProfileString(fileName, section, key, value))
+        MsgBox(QStringLiteral("写入信息时出错,请确定您有足够的权限！"), QStringLiteral("提示"), MsgIcon::Critical);
+}
+
+QString ConfigPath()
+{
+    return AppFolder() + QStringLiteral("Config.ini");
+}
+
+QString ReadConfig(const QString &key)
+{
+    return ReadIniValue(QStringLiteral("Config"), key, ConfigPath());
+}
+
+void WriteConfig(const QString &section, const std::optional<QString> &key, const std::optional<QString> &value)
+{
+    WriteIniValue(section, key, value, ConfigPath());
+}
+
+} // namespace mv

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace mv {
+
+// Config.ini and its kin. Two readers live side by side on purpose:
+// - ReadIniValue/ReadIniKeys are the program's own strict reader: names compared without
+//   case, only the first section of a name, the value after the first "=" untouched.
+// - ProfileString/WriteProfileString follow the usual INI reader and writer: blanks around
+//   names and values are ignored, quotes around a value are removed, the writer creates
+//   file and section and keeps every other line as it was.
+
+inline constexpr int IniMaxEntries = 32767;
+
+// A bare file name (no "/") stands for a file in WindowsFolder().
+QString ResolveIniPath(const QString &fileName);
+
+// Non-empty lines of the file, in order, as the strict reader sees them; at most
+// IniMaxEntries entries, a section header counting twice. A missing file gives no lines.
+QStringList LoadIniLines(const QString &fileName);
+
+QString ReadIniValue(const QString &section, const QString &key, const QString &fileName);
+// Appends the key names of the section, in file order, to keys.
+void ReadIniKeys(QStringList &keys, const QString &section, const QString &fileName);
+
+// The value of key in section, or defaultValue when there is none; cut at the first NUL
+// and to bufferSize - 1 characters.
+QString ProfileString(const QString &fileName, const QString &section, const QString &key,
+                      const QString &defaultValue, int bufferSize);
+
+// An absent key deletes the whole section, an absent value deletes the key; an empty text
+// is a value. The file is replaced atomically. False when it could not be written.
+[[nodiscard]] bool WriteProfileString(const QString &fileName, const QString &section,
+                                      const std::optional<QString> &key,
+                                      const std::optional<QString> &value);
+
+QString GetIniString(const QString &section, const QString &key, const QString &fileName);
+QString IniRead(const QString &fileName, const QString &section, const QString &key,
+                const QString &defaultValue);
+// Writes and ignores the result; nothing is shown.
+void IniWrite(const QString &fileName, const QString &section, const QString &key, const QString &value);
+// Writes and tells the user when that failed.
+void WriteIniValue(const QString &section, const std::optional<QString> &key,
+                   const std::optional<QString> &value, const QString &fileName);
+
+QString ConfigPath(); // AppFolder() + "Config.ini"
+QString ReadConfig(const QString &key);
+void WriteConfig(const QString &section, const std::optional<QString> &key,
+                 const std::optional<QString> &value);
+
+} // namespace mv

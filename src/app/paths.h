@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+
+namespace mv {
+
+// "|BMP|...|ICO|": the image types the program opens.
+inline constexpr const char *SupportedTypes = "|BMP|DIB|RLE|GIF|JPG|JPEG|JPE|JFIF|PNG|TIF|TIFF|EMF|WMF|ICO|";
+// The same types as a file-dialog pattern.
+inline constexpr const char *SupportedPattern =
+    "*.BMP;*.DIB;*.RLE;*.GIF;*.JPG;*.JPEG;*.JPE;*.JFIF;*.PNG;*.TIF;*.TIFF;*.EMF;*.WMF;*.ICO";
+// How the desktop's own folder is shown in the tree and the path box.
+inline constexpr const char *DesktopLabel = "|我的桌面/";
+
+QString AppFolder();
+QString WindowsFolder();
+QString DesktopFolder();
+
+bool HasFile(const QString &path);
+QString FileNameOf(const QString &path);
+QString FolderOf(const QString &path);
+QString ParentFolderName(const QString &path);
+QString ExtensionOf(const QString &path);
+bool IsSupportedImage(const QString &name);
+
+// The desktop label replaced by the real desktop folder; any other path unchanged.
+QString ResolveDesktopLabel(const QString &path);
+// True when a folder path (with or without its final "/") names an existing folder.
+bool FolderPathExists(const QString &folder);
+
+} // namespace mv

@@ -1,0 +1,1 @@
+# Files of this folder: core (widget-free) and UI.

@@ -1,0 +1,48 @@
+#pragma once
+
+// Shared by every test: a sandbox home (HOME and the XDG folders in a temporary folder,
+// so that no test touches the real home) and the test's main().
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cstdlib>
+
+namespace mv::test {
+
+inline QString sandboxHome()
+{
+    static QTemporaryDir *home = [] {
+        auto *dir = new QTemporaryDir(QDir::tempPath() + QStringLiteral("/mirovale-test-XXXXXX"));
+        const QString root = dir->path();
+        const auto set = [&root](const char *name, const QString &sub) {
+            QDir().mkpath(root + sub);
+            qputenv(name, (root + sub).toUtf8());
+        };
+        set("HOME", QStringLiteral("/home"));
+        set("XDG_DATA_HOME", QStringLiteral("/home/.local/share"));
+        set("XDG_CONFIG_HOME", QStringLiteral("/home/.config"));
+        set("XDG_CACHE_HOME", QStringLiteral("/home/.cache"));
+        set("XDG_RUNTIME_DIR", QStringLiteral("/runtime"));
+        QFile::setPermissions(root + QStringLiteral("/runtime"),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        return dir;
+    }();
+    return home->path() + QStringLiteral("/home");
+}
+
+} // namespace mv::test
+
+#define MV_TEST_MAIN(TestClass)                                                                                        \
+    int main(int argc, char **argv)                                                                                    \
+    {                                                                                                                  \
+        mv::test::sandboxHome();                                                                                       \
+        QApplication app(argc, argv);                                                                                  \
+        TestClass tc;                                                                                                  \
+        return QTest::qExec(&tc, argc, argv);                                                                          \
+    }
