@@ -38,6 +38,9 @@ inline QString sandboxHome()
 
 } // namespace mv::test
 
+// QFETCH as an expression, for data that is used once.
+#define MV_FETCH(Type, name) (*static_cast<Type *>(QTest::qData(#name, ::qMetaTypeId<Type>())))
+
 #define MV_TEST_MAIN(TestClass)                                                                                        \
     int main(int argc, char **argv)                                                                                    \
     {                                                                                                                  \

@@ -112,9 +112,10 @@ bool breaksLine(const QString &text)
 bool writeLines(const QString &path, const QStringList &lines)
 {
     QSaveFile file(path);
+    // Unbuffered: a buffered write that runs out of disk space can still commit a cut file.
     // A folder we may not create files in, holding a file we may write: write in place.
     file.setDirectWriteFallback(true);
-    if (!file.open(QIODevice::WriteOnly))
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return false;
     QByteArray bytes;
     for (const QString &line : lines) {

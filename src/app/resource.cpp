@@ -12,7 +12,7 @@ bool SaveResource(const QString &path, const QString &type, int id)
         return false;
     const QByteArray bytes = resource.readAll();
     QSaveFile target(path);
-    if (!target.open(QIODevice::WriteOnly))
+    if (!target.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return false;
     if (target.write(bytes) != bytes.size())
         return false;

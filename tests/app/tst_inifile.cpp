@@ -1,0 +1,283 @@
+#include "app/inifile.h"
+#include "app/messagebox.h"
+#include "app/paths.h"
+#include "app/settings.h"
+#include "testutil.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <csignal>
+#include <optional>
+#include <sys/resource.h>
+
+using namespace mv;
+
+Q_DECLARE_METATYPE(std::optional<QString>)
+
+namespace {
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes);
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+// Records every message instead of showing it.
+struct MessageRecorder {
+    QList<MessageRequest> seen;
+    MessageBoxHandler previous;
+    MessageRecorder()
+    {
+        previous = SetMessageBoxHandler([this](const MessageRequest &r) {
+            seen.append(r);
+            return MsgResult::Ok;
+        });
+    }
+    ~MessageRecorder() { SetMessageBoxHandler(previous); }
+};
+
+} // namespace
+
+class TestIniFile : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir mDir;
+    QString ini() const { return mDir.path() + "/Config.ini"; }
+
+private slots:
+    void init() { QFile::remove(ini()); }
+
+    void readIniValue_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("section");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("plain") << QByteArray("[Config]\r\nMax=True\r\n") << "Config" << "Max" << "True";
+        QTest::newRow("LF ends") << QByteArray("[Config]\nMax=True\n") << "Config" << "Max" << "True";
+        QTest::newRow("blanks around =") << QByteArray("[Config]\r\nMax = True\r\n") << "Config" << "Max" << "";
+        QTest::newRow("names without case") << QByteArray("[config]\r\nmax=true\r\n") << "CONFIG" << "Max" << "true";
+        QTest::newRow("after first =") << QByteArray("[A]\r\na=b=c\r\n") << "A" << "a" << "b=c";
+        QTest::newRow("value untouched") << QByteArray("[A]\r\nk= \"q\" \r\n") << "A" << "k" << " \"q\" ";
+        QTest::newRow("only first section") << QByteArray("[A]\r\nx=1\r\n[B]\r\n[A]\r\nz=3\r\n") << "A" << "z" << "";
+        QTest::newRow("stops at next section") << QByteArray("[A]\r\n[B]\r\nk=1\r\n") << "A" << "k" << "";
+        QTest::newRow("key is a prefix") << QByteArray("[A]\r\nkey2=5\r\nkey=6\r\n") << "A" << "key" << "6";
+        QTest::newRow("empty lines") << QByteArray("\r\n\r\n[A]\r\n\r\nk=1\r\n") << "A" << "k" << "1";
+        QTest::newRow("header with comment") << QByteArray("[A] ; note\r\nk=1\r\n") << "A" << "k" << "1";
+        QTest::newRow("missing section") << QByteArray("[A]\r\nk=1\r\n") << "B" << "k" << "";
+        QTest::newRow("bracket in section") << QByteArray("[A]]\r\nk=1\r\n") << "A]" << "k" << "";
+        QTest::newRow("= in key") << QByteArray("[A]\r\nk==1\r\n") << "A" << "k=" << "";
+        QTest::newRow("[ in key") << QByteArray("[A]\r\n[k=1\r\n") << "A" << "[k" << "";
+        QTest::newRow("empty value") << QByteArray("[A]\r\nk=\r\n") << "A" << "k" << "";
+        QTest::newRow("utf-8 value") << QString("[History]\r\n00Rec=/图片/\r\n").toUtf8() << "History" << "00Rec" << "/图片/";
+        QTest::newRow("gb18030 value") << QByteArray("[A]\r\nk=\xc4\xe3\r\n") << "A" << "k" << "你";
+
+        // The reader keeps 32767 entries; a section header takes two.
+        QByteArray fits = QByteArray("j\r\n").repeated(32764) + "[A]\r\nk=1\r\n";
+        QTest::newRow("last entry fits") << fits << "A" << "k" << "1";
+        QTest::newRow("past the limit") << QByteArray("j\r\n") + fits << "A" << "k" << "";
+    }
+    void readIniValue()
+    {
+        QFETCH(QByteArray, content);
+        writeFile(ini(), content);
+        QCOMPARE(ReadIniValue(MV_FETCH(QString, section), MV_FETCH(QString, key), ini()), MV_FETCH(QString, expected));
+    }
+
+    void readMissingFileAndBareName()
+    {
+        QCOMPARE(ReadIniValue("Config", "Max", mDir.path() + "/none.ini"), QString());
+        // A bare file name is looked up in the per-user data folder.
+        writeFile(WindowsFolder() + "bare.ini", "[A]\r\nk=v\r\n");
+        QCOMPARE(ReadIniValue("A", "k", "bare.ini"), QString("v"));
+        QCOMPARE(IniRead("bare.ini", "A", "k", "d"), QString("v"));
+    }
+
+    void readIniKeys()
+    {
+        writeFile(ini(), "[FavFolder]\r\n/a/=a\r\n/b/=b=c\r\nnoequals\r\n[X]\r\n/c/=c\r\n");
+        QStringList keys{"kept"};
+        ReadIniKeys(keys, "favfolder", ini());
+        QCOMPARE(keys, (QStringList{"kept", "/a/", "/b/"}));
+        QStringList none;
+        ReadIniKeys(none, "Fav=Folder", ini());
+        ReadIniKeys(none, "Missing", ini());
+        QVERIFY(none.isEmpty());
+    }
+
+    void profileReader_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("blanks trimmed") << QByteArray("[Options]\r\n ViewMode = 2 \r\n") << "ViewMode" << "2";
+        QTest::newRow("quotes removed") << QByteArray("[Options]\r\nk=\"a b\"\r\n") << "k" << "a b";
+        QTest::newRow("default") << QByteArray("[Options]\r\n") << "k" << "dflt";
+        QTest::newRow("other section") << QByteArray("[Other]\r\nk=1\r\n") << "k" << "dflt";
+        QTest::newRow("cut to buffer") << QByteArray("[Options]\r\nk=") + QByteArray(300, 'x') << "k" << QString(259, 'x');
+    }
+    void profileReader()
+    {
+        writeFile(ini(), MV_FETCH(QByteArray, content));
+        QCOMPARE(IniRead(ini(), "options", MV_FETCH(QString, key), "dflt"), MV_FETCH(QString, expected));
+    }
+
+    void getIniStringIsShorter()
+    {
+        writeFile(ini(), "[FavFolder]\r\n/a/=" + QByteArray(300, 'y') + "\r\n");
+        QCOMPARE(GetIniString("FavFolder", "/a/", ini()), QString(255, 'y'));
+        QCOMPARE(GetIniString("FavFolder", "/b/", ini()), QString());
+    }
+
+    void writer_data()
+    {
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<QString>("section");
+        QTest::addColumn<std::optional<QString>>("key");
+        QTest::addColumn<std::optional<QString>>("value");
+        QTest::addColumn<QByteArray>("after");
+        const std::optional<QString> absent;
+        QTest::newRow("creates the file") << QByteArray("<missing>") << "Config" << std::optional<QString>("Max")
+                                          << std::optional<QString>("True") << QByteArray("[Config]\r\nMax=True\r\n");
+        QTest::newRow("replaces, keeps the rest")
+            << QByteArray("; mine\r\n[Config]\r\nA=1\r\nMax=False\r\nB = 2\r\n\r\n[Other]\r\nMax=9\r\n") << "Config"
+            << std::optional<QString>("Max") << std::optional<QString>("True")
+            << QByteArray("; mine\r\n[Config]\r\nA=1\r\nMax=True\r\nB = 2\r\n\r\n[Other]\r\nMax=9\r\n");
+        QTest::newRow("finds keys written with blanks")
+            << QByteArray("[config]\r\nB = 2\r\n") << "Config" << std::optional<QString>("b")
+            << std::optional<QString>("3") << QByteArray("[config]\r\nb=3\r\n");
+        QTest::newRow("adds to the end of its section")
+            << QByteArray("[A]\r\nx=1\r\n\r\n[B]\r\ny=1\r\n") << "A" << std::optional<QString>("z")
+            << std::optional<QString>("2") << QByteArray("[A]\r\nx=1\r\nz=2\r\n\r\n[B]\r\ny=1\r\n");
+        QTest::newRow("adds a section") << QByteArray("[A]\r\nx=1\r\n") << "B" << std::optional<QString>("k")
+                                        << std::optional<QString>("v") << QByteArray("[A]\r\nx=1\r\n[B]\r\nk=v\r\n");
+        QTest::newRow("empty text is a value") << QByteArray("[A]\r\nk=1\r\n") << "A" << std::optional<QString>("k")
+                                               << std::optional<QString>("") << QByteArray("[A]\r\nk=\r\n");
+        QTest::newRow("absent value deletes the key")
+            << QByteArray("[FavFolder]\r\n/a/=a\r\n/b/=b\r\n[X]\r\n/b/=x\r\n") << "FavFolder"
+            << std::optional<QString>("/b/") << absent << QByteArray("[FavFolder]\r\n/a/=a\r\n[X]\r\n/b/=x\r\n");
+        QTest::newRow("absent key deletes the section")
+            << QByteArray("[Config]\r\nMax=True\r\n[History]\r\n00Rec=/a/\r\n01Rec=/b/\r\n[Z]\r\nq=1\r\n") << "History"
+            << absent << absent << QByteArray("[Config]\r\nMax=True\r\n[Z]\r\nq=1\r\n");
+        QTest::newRow("deleting from no file makes none")
+            << QByteArray("<missing>") << "History" << absent << absent << QByteArray("<missing>");
+        QTest::newRow("LF file comes back with CR LF") << QByteArray("[A]\nx=1\n") << "A" << std::optional<QString>("x")
+                                                        << std::optional<QString>("2") << QByteArray("[A]\r\nx=2\r\n");
+        QTest::newRow("utf-8 text") << QByteArray() << "History" << std::optional<QString>("00Rec")
+                                    << std::optional<QString>("/照片/") << QString("[History]\r\n00Rec=/照片/\r\n").toUtf8();
+    }
+    void writer()
+    {
+        QFETCH(QByteArray, before);
+        if (before != "<missing>")
+            writeFile(ini(), before);
+        QFETCH(QString, section);
+        QFETCH(std::optional<QString>, key);
+        QFETCH(std::optional<QString>, value);
+        QVERIFY(WriteProfileString(ini(), section, key, value));
+        QCOMPARE(readFile(ini()), MV_FETCH(QByteArray, after));
+        // What was written reads back through the strict reader.
+        if (key && value)
+            QCOMPARE(ReadIniValue(section, *key, ini()), *value);
+    }
+
+    void writerRefusesLineBreaks()
+    {
+        writeFile(ini(), "[A]\r\nk=1\r\n");
+        QVERIFY(!WriteProfileString(ini(), "A", QString("k"), QString("x\r\n[Config]\r\nTempHwnd1=5")));
+        QVERIFY(!WriteProfileString(ini(), "A", QString("k\n"), QString("1")));
+        QCOMPARE(readFile(ini()), QByteArray("[A]\r\nk=1\r\n"));
+    }
+
+    void writeIniValueTellsTheUser()
+    {
+        MessageRecorder messages;
+        WriteIniValue("Config", QString("Max"), QString("True"), mDir.path() + "/no/such/folder/Config.ini");
+        QCOMPARE(messages.seen.size(), 1);
+        QCOMPARE(messages.seen.at(0).text, QString("写入信息时出错,请确定您有足够的权限！"));
+        QCOMPARE(messages.seen.at(0).title, QString("提示"));
+        QCOMPARE(messages.seen.at(0).icon, MsgIcon::Critical);
+
+        WriteIniValue("Config", QString("Max"), QString("True"), ini());
+        QCOMPARE(messages.seen.size(), 1);
+        // IniWrite fails silently.
+        IniWrite(mDir.path() + "/no/such/folder/Config.ini", "History", "00Rec", "/a/");
+        QCOMPARE(messages.seen.size(), 1);
+    }
+
+    void fullDiskKeepsTheSettings()
+    {
+        const QByteArray original = "[Config]\r\nMax=True\r\nPlayerWnd=1,2,3,4\r\n";
+        writeFile(ini(), original);
+        // A file-size limit makes every write past 64 bytes fail, as a full disk would.
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit saved{};
+        getrlimit(RLIMIT_FSIZE, &saved);
+        rlimit small = saved;
+        small.rlim_cur = 64;
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+        const bool written = WriteProfileString(ini(), "Config", QString("PlayerWnd"), QString(200, '9'));
+        setrlimit(RLIMIT_FSIZE, &saved);
+        QVERIFY(!written);
+        QCOMPARE(readFile(ini()), original);
+        QCOMPARE(QDir(mDir.path()).entryList(QDir::Files), QStringList{"Config.ini"});
+    }
+
+    void loadSettings()
+    {
+        QTemporaryDir folders;
+        QStringList paths;
+        for (int i = 0; i < 10; ++i) {
+            paths << folders.path() + QString("/f%1/").arg(i);
+            QDir().mkpath(paths.last());
+        }
+        QDir(paths.at(3)).removeRecursively();
+        QByteArray content = "[Options]\r\nViewMode=abc\r\nViewColumnWidth2=250\r\n[History]\r\n";
+        for (int i = 0; i < 10; ++i)
+            content += QString("%1=%2\r\n").arg(HistoryKey(i), paths.at(i)).toUtf8();
+        writeFile(ini(), content);
+
+        const LoadedSettings loaded = LoadSettings(ini());
+        QCOMPARE(loaded.view.ViewMode, 0);
+        QCOMPARE(loaded.view.ViewColumnWidth, (std::array<int, 4>{100, 100, 250, 100}));
+        QCOMPARE(loaded.view.ThumbnailWidth, 170);
+        QCOMPARE(loaded.view.ThumbnailHeight, 127);
+        QStringList expected = paths;
+        expected.removeAt(3);
+        QCOMPARE(loaded.history, expected);
+
+        // Nine entries go back; the old tenth key stays in the file.
+        SaveHistory(loaded.history + QStringList{QString(ClearHistoryItem), "/never/"}, ini());
+        for (int i = 0; i < 9; ++i)
+            QCOMPARE(ReadIniValue("History", HistoryKey(i), ini()), expected.at(i));
+        QCOMPARE(ReadIniValue("History", "09Rec", ini()), paths.at(9));
+        QCOMPARE(ReadIniValue("History", "10Rec", ini()), QString());
+        QCOMPARE(ReadIniValue("Options", "ViewColumnWidth2", ini()), QString("250"));
+    }
+
+    void historyStopsAtAGap()
+    {
+        QTemporaryDir folders;
+        const QString a = folders.path() + "/a/", b = folders.path() + "/b/", c = folders.path() + "/c/";
+        for (const QString &p : {a, b, c})
+            QDir().mkpath(p);
+        QDir().mkpath(DesktopFolder());
+        writeFile(ini(), QString("[History]\r\n00Rec=%1\r\n01Rec=%2\r\n02Rec=%3\r\n04Rec=%4\r\n")
+                             .arg(DesktopLabel, a, b, c)
+                             .toUtf8());
+        QCOMPARE(LoadSettings(ini()).history, (QStringList{DesktopLabel, a, b}));
+        QCOMPARE(LoadSettings(mDir.path() + "/none.ini").history, QStringList());
+    }
+};
+
+MV_TEST_MAIN(TestIniFile)
+#include "tst_inifile.moc"
