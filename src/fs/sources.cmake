@@ -1,4 +1,8 @@
 # Files of this folder: core (widget-free) and UI.
 list(APPEND MIROVALE_CORE_SOURCES
     fs/filelist.cpp fs/filelist.h
+    fs/fileops.cpp fs/fileops.h
+)
+list(APPEND MIROVALE_UI_SOURCES
+    fs/shellcopy.cpp fs/shellcopy.h
 )

@@ -1,0 +1,223 @@
+#include "fs/fileops.h"
+
+#include "app/messagebox.h"
+#include "app/paths.h"
+
+#include <QClipboard>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QMimeData>
+#include <QSaveFile>
+#include <QUrl>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+namespace mv {
+
+namespace {
+
+constexpr qint64 TicksFrom1601To1970 = 116444736000000000LL;
+constexpr qint64 CopyBlockBytes = 1 << 20;
+
+QString withoutFinalSlash(QString path)
+{
+    if (path.size() > 1 && path.endsWith(QLatin1Char('/')))
+        path.chop(1);
+    return path;
+}
+
+quint32 attributesOf(const QFileInfo &info)
+{
+    quint32 attributes = 0;
+    if (info.isDir())
+        attributes |= AttrDirectory;
+    else if (!info.isFile())
+        attributes |= AttrSystem;
+    if (info.fileName().startsWith(QLatin1Char('.')))
+        attributes |= AttrHidden;
+    if (!info.isWritable())
+        attributes |= AttrReadOnly;
+    return attributes == 0 ? quint32(AttrNormal) : attributes;
+}
+
+qint64 fileTime(const QDateTime &time)
+{
+    return time.isValid() ? FileTimeFromMSecs(time.toMSecsSinceEpoch()) : 0;
+}
+
+void tellRenameError(const QString &reason)
+{
+    MsgBox(QStringLiteral("重命名文件时出错: ") + reason, QStringLiteral("提示"), MsgIcon::Critical);
+}
+
+} // namespace
+
+qint64 FileTimeFromMSecs(qint64 msecsSinceEpoch)
+{
+    return msecsSinceEpoch * 10000 + TicksFrom1601To1970;
+}
+
+bool FolderExists(const QString &path)
+{
+    const QString probe = withoutFinalSlash(path);
+    return !probe.isEmpty() && QFileInfo::exists(probe);
+}
+
+FindData GetFindData(const QString &path)
+{
+    FindData data;
+    const QFileInfo info(withoutFinalSlash(path));
+    if (path.isEmpty() || !info.exists()) {
+        data.name = QStringLiteral("Error");
+        return data;
+    }
+    data.attributes = attributesOf(info);
+    const QDateTime written = info.lastModified().toUTC();
+    const QDateTime born = info.birthTime().toUTC();
+    data.lastWriteTime = fileTime(written);
+    data.creationTime = fileTime(born.isValid() ? born : written);
+    data.lastAccessTime = fileTime(info.lastRead().toUTC());
+    data.size = info.isFile() ? quint64(info.size()) : 0;
+    data.name = info.fileName();
+    return data;
+}
+
+QString GetFileTimeText(const QString &path)
+{
+    return FileTimeText(GetFindData(path).creationTime);
+}
+
+QString FileTimeText(qint64 ticks)
+{
+    const QDateTime time = QDateTime::fromMSecsSinceEpoch((ticks - TicksFrom1601To1970) / 10000, Qt::UTC);
+    const QDate d = time.date();
+    return QStringLiteral("%1-%2-%3 ").arg(d.year()).arg(d.month()).arg(d.day()) + time.toString(QStringLiteral("HH:mm:ss"));
+}
+
+int RecycleFile(const QString &path)
+{
+    const QString target = withoutFinalSlash(path);
+    if (target.isEmpty() || (!QFileInfo(target).exists() && !QFileInfo(target).isSymLink()))
+        return RecycleNotFound;
+    return QFile::moveToTrash(target) ? RecycleOk : RecycleFailed;
+}
+
+bool RenameFile(const QString &oldPath, const QString &newPath)
+{
+    const QByteArray from = QFile::encodeName(oldPath);
+    const QByteArray to = QFile::encodeName(newPath);
+    struct stat existing{};
+    if (::lstat(to.constData(), &existing) == 0 && oldPath != newPath) {
+        MsgBox(QStringLiteral("该文件已存在,请重新输入!"), QStringLiteral("提示"), MsgIcon::Critical);
+        return false;
+    }
+    // Refuses in the kernel too, should a file of that name appear meanwhile.
+    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno == EEXIST) {
+        MsgBox(QStringLiteral("该文件已存在,请重新输入!"), QStringLiteral("提示"), MsgIcon::Critical);
+        return false;
+    }
+    if (errno == EINVAL || errno == ENOSYS) {
+        // A file system without no-replace renames: the check above has to do.
+        if (::rename(from.constData(), to.constData()) == 0)
+            return true;
+    }
+    tellRenameError(QString::fromLocal8Bit(std::strerror(errno)));
+    return false;
+}
+
+void MakeFolderPath(const QString &path)
+{
+    QString folder = path;
+    if (!folder.endsWith(QLatin1Char('/')))
+        folder += QLatin1Char('/');
+    for (qsizetype at = folder.indexOf(QLatin1Char('/')); at >= 0; at = folder.indexOf(QLatin1Char('/'), at + 1)) {
+        const QString step = folder.left(at + 1);
+        if (step != QLatin1String("/"))
+            QDir().mkdir(step);
+    }
+}
+
+bool FilesToClipboard(const QStringList &paths)
+{
+    QClipboard *clipboard = QGuiApplication::clipboard();
+    if (!clipboard)
+        return false;
+    QList<QUrl> urls;
+    QByteArray gnome = "copy";
+    QStringList plain;
+    for (const QString &path : paths) {
+        const QUrl url = QUrl::fromLocalFile(path);
+        urls.append(url);
+        gnome += '\n' + url.toEncoded();
+        plain.append(path);
+    }
+    auto *data = new QMimeData;
+    data->setUrls(urls);
+    data->setData(QStringLiteral("x-special/gnome-copied-files"), gnome);
+    data->setText(plain.join(QLatin1Char('\n')));
+    clipboard->setMimeData(data);
+    return true;
+}
+
+bool FileToClipboard(const QString &path)
+{
+    return FilesToClipboard(QStringList{path});
+}
+
+CopyResult CopyFileThroughTemporary(const QString &source, const QString &target, const CopyProgress &progress)
+{
+    CopyResult result;
+    QFile in(source);
+    if (!in.open(QIODevice::ReadOnly)) {
+        result.error = in.errorString();
+        return result;
+    }
+    const qint64 total = in.size();
+    QSaveFile out(target);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        result.error = out.errorString();
+        return result;
+    }
+    qint64 done = 0;
+    QByteArray block;
+    while (!in.atEnd()) {
+        block = in.read(CopyBlockBytes);
+        if (block.isEmpty() && in.error() != QFileDevice::NoError) {
+            result.error = in.errorString();
+            return result; // QSaveFile drops the temporary file
+        }
+        if (out.write(block) != block.size()) {
+            result.error = out.errorString();
+            return result;
+        }
+        done += block.size();
+        if (progress && !progress(done, total)) {
+            out.cancelWriting();
+            result.outcome = CopyOutcome::Cancelled;
+            return result;
+        }
+    }
+    if (!out.commit()) {
+        result.error = out.errorString();
+        return result;
+    }
+    // A copy keeps the original's times and permissions, as file managers do.
+    QFile copied(target);
+    copied.setPermissions(in.permissions());
+    if (copied.open(QIODevice::ReadWrite)) {
+        copied.setFileTime(QFileInfo(source).lastModified(), QFileDevice::FileModificationTime);
+    }
+    result.outcome = CopyOutcome::Copied;
+    return result;
+}
+
+} // namespace mv

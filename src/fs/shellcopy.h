@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+namespace mv {
+
+// Copies one file as a file manager would: asks before it replaces a file, shows progress
+// for long copies, tells the user about errors, and never leaves a half-written target.
+// True when the target now holds the copy.
+bool ShellCopy(const QString &source, const QString &target, QWidget *owner = nullptr);
+
+// Asks for a folder. The path comes without its final "/" (the root gives an empty text,
+// like a cancel), so callers append "/" and a name.
+QString BrowseForFolder(QWidget *owner, const QString &title);
+
+} // namespace mv

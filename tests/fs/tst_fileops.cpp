@@ -1,0 +1,268 @@
+#include "app/messagebox.h"
+#include "fs/fileops.h"
+#include "fs/shellcopy.h"
+#include "testutil.h"
+
+#include <QClipboard>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QMimeData>
+#include <QTemporaryDir>
+#include <QUrl>
+
+#include <sys/stat.h>
+
+using namespace mv;
+
+namespace {
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+// Answers every message with a fixed button and keeps what was asked.
+struct Answering {
+    QList<MessageRequest> seen;
+    MsgResult answer;
+    explicit Answering(MsgResult a)
+        : answer(a)
+    {
+        SetMessageBoxHandler([this](const MessageRequest &r) {
+            seen.append(r);
+            return answer;
+        });
+    }
+    ~Answering() { SetMessageBoxHandler({}); }
+};
+
+} // namespace
+
+class TestFileOps : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir mDir;
+    QString at(const QString &name) const { return mDir.path() + '/' + name; }
+
+private slots:
+    void folderExists_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<bool>("exists");
+        QDir().mkpath(at("sub"));
+        writeFile(at("file.png"), "x");
+        QTest::newRow("folder with slash") << at("sub/") << true;
+        QTest::newRow("folder without slash") << at("sub") << true;
+        QTest::newRow("a file counts") << at("file.png") << true;
+        QTest::newRow("missing") << at("gone/") << false;
+        QTest::newRow("empty") << "" << false;
+        QTest::newRow("root") << "/" << true;
+    }
+    void folderExists()
+    {
+        QFETCH(QString, path);
+        QCOMPARE(FolderExists(path), MV_FETCH(bool, exists));
+    }
+
+    void findDataAttributes_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<uint>("attributes");
+        QDir().mkpath(at("attr/folder"));
+        QDir().mkpath(at("attr/.hiddenfolder"));
+        writeFile(at("attr/plain.png"), "12345");
+        writeFile(at("attr/.hidden.png"), "x");
+        mkfifo(QFile::encodeName(at("attr/pipe")).constData(), 0600);
+        QTest::newRow("regular file") << "plain.png" << uint(AttrNormal);
+        QTest::newRow("folder") << "folder" << uint(AttrDirectory);
+        QTest::newRow("hidden file") << ".hidden.png" << uint(AttrHidden);
+        QTest::newRow("hidden folder") << ".hiddenfolder" << uint(AttrHidden | AttrDirectory);
+        QTest::newRow("fifo") << "pipe" << uint(AttrSystem);
+    }
+    void findDataAttributes()
+    {
+        QFETCH(QString, name);
+        const FindData data = GetFindData(at("attr/" + name));
+        QCOMPARE(data.name, name);
+        QCOMPARE(data.attributes & ~uint(AttrReadOnly), MV_FETCH(uint, attributes));
+    }
+
+    void findDataOfAMissingFile()
+    {
+        const FindData data = GetFindData(at("nothing-here.png"));
+        QCOMPARE(data.name, QString("Error"));
+        QCOMPARE(data.attributes, 0u);
+        QCOMPARE(data.creationTime, 0);
+        QCOMPARE(data.size, 0u);
+        QCOMPARE(GetFileTimeText(at("nothing-here.png")), QString("1601-1-1 00:00:00"));
+    }
+
+    void findDataTimesAndSize()
+    {
+        writeFile(at("times.png"), QByteArray(1234, 'a'));
+        const QDateTime written(QDate(2011, 12, 5), QTime(8, 3, 9), Qt::UTC);
+        {
+            QFile file(at("times.png"));
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QVERIFY(file.setFileTime(written, QFileDevice::FileModificationTime));
+        }
+        const FindData data = GetFindData(at("times.png"));
+        QCOMPARE(data.size, 1234u);
+        QCOMPARE(data.lastWriteTime, FileTimeFromMSecs(written.toMSecsSinceEpoch()));
+        const QDateTime born = QFileInfo(at("times.png")).birthTime().toUTC();
+        QCOMPARE(data.creationTime, FileTimeFromMSecs((born.isValid() ? born : written).toMSecsSinceEpoch()));
+    }
+
+    void fileTimeText_data()
+    {
+        QTest::addColumn<qint64>("ticks");
+        QTest::addColumn<QString>("text");
+        const auto at = [](int y, int mo, int d, int h, int mi, int s) {
+            return FileTimeFromMSecs(QDateTime(QDate(y, mo, d), QTime(h, mi, s), Qt::UTC).toMSecsSinceEpoch());
+        };
+        QTest::newRow("no leading zeros in the date") << at(2011, 12, 5, 8, 3, 9) << "2011-12-5 08:03:09";
+        QTest::newRow("two-digit date") << at(2024, 10, 31, 23, 59, 58) << "2024-10-31 23:59:58";
+        QTest::newRow("zero time") << qint64(0) << "1601-1-1 00:00:00";
+    }
+    void fileTimeText()
+    {
+        // UTC whatever the local zone says.
+        qputenv("TZ", "Asia/Shanghai");
+        QFETCH(qint64, ticks);
+        QCOMPARE(FileTimeText(ticks), MV_FETCH(QString, text));
+        qunsetenv("TZ");
+    }
+
+    void recycleFileGoesToTheTrash()
+    {
+        writeFile(at("trash-me.png"), "picture");
+        QDir().mkpath(at("trash-folder/inner"));
+        QCOMPARE(RecycleFile(at("trash-me.png")), int(RecycleOk));
+        QCOMPARE(RecycleFile(at("trash-folder/")), int(RecycleOk));
+        QVERIFY(!QFile::exists(at("trash-me.png")));
+        QVERIFY(!QFile::exists(at("trash-folder")));
+        const QString trash = qEnvironmentVariable("XDG_DATA_HOME") + "/Trash/";
+        QCOMPARE(readFile(trash + "files/trash-me.png"), QByteArray("picture"));
+        QVERIFY(QFileInfo(trash + "files/trash-folder/inner").isDir());
+        QVERIFY(QFile::exists(trash + "info/trash-me.png.trashinfo"));
+        QCOMPARE(RecycleFile(at("trash-me.png")), int(RecycleNotFound));
+    }
+
+    void renameNeverReplaces()
+    {
+        writeFile(at("old.png"), "old");
+        writeFile(at("taken.png"), "taken");
+        Answering messages(MsgResult::Ok);
+        QVERIFY(!RenameFile(at("old.png"), at("taken.png")));
+        QCOMPARE(readFile(at("old.png")), QByteArray("old"));
+        QCOMPARE(readFile(at("taken.png")), QByteArray("taken"));
+        QCOMPARE(messages.seen.size(), 1);
+        QCOMPARE(messages.seen.at(0).text, QString("该文件已存在,请重新输入!"));
+        QCOMPARE(messages.seen.at(0).icon, MsgIcon::Critical);
+
+        QVERIFY(RenameFile(at("old.png"), at("new.png")));
+        QCOMPARE(readFile(at("new.png")), QByteArray("old"));
+        QVERIFY(!QFile::exists(at("old.png")));
+
+        QVERIFY(!RenameFile(at("absent.png"), at("other.png")));
+        QCOMPARE(messages.seen.size(), 2);
+        QVERIFY(messages.seen.at(1).text.startsWith("重命名文件时出错"));
+    }
+
+    void makeFolderPath()
+    {
+        MakeFolderPath(at("m/a/b/c"));
+        QVERIFY(QFileInfo(at("m/a/b/c")).isDir());
+        writeFile(at("m/a/keep.txt"), "keep");
+        MakeFolderPath(at("m/a/b/c/"));
+        MakeFolderPath(at("m/a/keep.txt/x"));
+        QCOMPARE(readFile(at("m/a/keep.txt")), QByteArray("keep"));
+    }
+
+    void filesToClipboard()
+    {
+        const QStringList paths{at("a b.png"), at("图.jpg")};
+        QVERIFY(FilesToClipboard(paths));
+        const QMimeData *data = QGuiApplication::clipboard()->mimeData();
+        QVERIFY(data);
+        QCOMPARE(data->urls(), (QList<QUrl>{QUrl::fromLocalFile(paths.at(0)), QUrl::fromLocalFile(paths.at(1))}));
+        const QByteArray gnome = data->data("x-special/gnome-copied-files");
+        QCOMPARE(gnome, "copy\n" + QUrl::fromLocalFile(paths.at(0)).toEncoded() + "\n"
+                            + QUrl::fromLocalFile(paths.at(1)).toEncoded());
+        QVERIFY(FileToClipboard(paths.at(0)));
+        QCOMPARE(QGuiApplication::clipboard()->mimeData()->urls().size(), 1);
+    }
+
+    void copyThroughTemporary()
+    {
+        QTemporaryDir target;
+        const QByteArray big(3 * 1024 * 1024 + 17, 'q');
+        writeFile(at("big.bin"), big);
+        int calls = 0;
+        CopyResult result = CopyFileThroughTemporary(at("big.bin"), target.path() + "/big.bin", [&calls](qint64 done, qint64 total) {
+            ++calls;
+            return done <= total;
+        });
+        QCOMPARE(result.outcome, CopyOutcome::Copied);
+        QCOMPARE(readFile(target.path() + "/big.bin"), big);
+        QCOMPARE(calls, 4);
+        QCOMPARE(QFileInfo(target.path() + "/big.bin").lastModified(), QFileInfo(at("big.bin")).lastModified());
+
+        // Cancelled halfway: nothing is left behind, not even the temporary file.
+        result = CopyFileThroughTemporary(at("big.bin"), target.path() + "/cancelled.bin",
+                                          [](qint64 done, qint64) { return done < 2 * 1024 * 1024; });
+        QCOMPARE(result.outcome, CopyOutcome::Cancelled);
+        QCOMPARE(QDir(target.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"big.bin"});
+
+        result = CopyFileThroughTemporary(at("big.bin"), target.path() + "/no/folder/x.bin");
+        QCOMPARE(result.outcome, CopyOutcome::Failed);
+        QVERIFY(!result.error.isEmpty());
+    }
+
+    void shellCopyAsksBeforeReplacing_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<QByteArray>("after");
+        QTest::newRow("no keeps the target") << int(MsgResult::No) << QByteArray("existing");
+        QTest::newRow("yes replaces it") << int(MsgResult::Yes) << QByteArray("new data");
+    }
+    void shellCopyAsksBeforeReplacing()
+    {
+        QTemporaryDir target;
+        writeFile(at("src.png"), "new data");
+        writeFile(target.path() + "/src.png", "existing");
+        Answering messages(MsgResult(MV_FETCH(int, answer)));
+        ShellCopy(at("src.png"), target.path() + "/src.png");
+        QCOMPARE(messages.seen.size(), 1);
+        QCOMPARE(messages.seen.at(0).buttons, MsgButtons::YesNo);
+        QVERIFY(messages.seen.at(0).text.contains("src.png"));
+        QCOMPARE(readFile(target.path() + "/src.png"), MV_FETCH(QByteArray, after));
+        QCOMPARE(QDir(target.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"src.png"});
+    }
+
+    void shellCopyRefusals()
+    {
+        writeFile(at("self.png"), "self");
+        Answering messages(MsgResult::Yes);
+        QVERIFY(!ShellCopy(at("self.png"), at("self.png")));
+        QCOMPARE(readFile(at("self.png")), QByteArray("self"));
+        QVERIFY(!ShellCopy(at("missing.png"), at("copy.png")));
+        QVERIFY(!QFile::exists(at("copy.png")));
+        QCOMPARE(messages.seen.size(), 2);
+        QVERIFY(ShellCopy(at("self.png"), at("copy.png")));
+        QCOMPARE(readFile(at("copy.png")), QByteArray("self"));
+        QCOMPARE(messages.seen.size(), 2);
+    }
+};
+
+MV_TEST_MAIN(TestFileOps)
+#include "tst_fileops.moc"
