@@ -1,0 +1,421 @@
+#include "imaging/codec.h"
+
+#include "imaging/gdiplus.h"
+#include "imaging/gifscan.h"
+#include "imaging/metafile/metafile.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QPainter>
+#include <QTransform>
+
+namespace mv {
+
+namespace {
+
+ImageFormat SniffRaster(const QByteArray &data)
+{
+    if (data.startsWith("BM"))
+        return ImageFormat::Bmp;
+    if (data.startsWith("GIF87a") || data.startsWith("GIF89a"))
+        return ImageFormat::Gif;
+    if (data.startsWith("\xFF\xD8\xFF"))
+        return ImageFormat::Jpeg;
+    if (data.startsWith("\x89PNG\r\n\x1A\n"))
+        return ImageFormat::Png;
+    if (data.startsWith(QByteArrayLiteral("II*\0")) || data.startsWith(QByteArrayLiteral("MM\0*")))
+        return ImageFormat::Tiff;
+    // Reserved 0, type 1 (icon) and at least one entry.
+    if (data.size() >= 6 && data.startsWith(QByteArrayLiteral("\0\0\1\0")) && (data.at(4) != 0 || data.at(5) != 0))
+        return ImageFormat::Icon;
+    return ImageFormat::Unknown;
+}
+
+QByteArray QtFormatName(ImageFormat format)
+{
+    switch (format) {
+    case ImageFormat::Bmp: return "bmp";
+    case ImageFormat::Gif: return "gif";
+    case ImageFormat::Jpeg: return "jpeg";
+    case ImageFormat::Png: return "png";
+    case ImageFormat::Tiff: return "tiff";
+    case ImageFormat::Icon: return "ico";
+    default: return {};
+    }
+}
+
+bool FitsDecodeBudget(QSize size)
+{
+    return size.width() > 0 && size.height() > 0 && qint64(size.width()) * size.height() * 4 <= MaxDecodeBytes;
+}
+
+void SetReaderLimits()
+{
+    static const bool once = [] {
+        QImageReader::setAllocationLimit(int(MaxDecodeBytes >> 20));
+        return true;
+    }();
+    Q_UNUSED(once);
+}
+
+QImage Orient(const QImage &image, int quarterTurns, bool flip)
+{
+    QImage out = quarterTurns == 0 ? image : image.transformed(QTransform().rotate(90.0 * quarterTurns));
+    if (flip)
+        out = out.mirrored(true, false);
+    return out;
+}
+
+} // namespace
+
+struct GpImage::Private {
+    GpStatus status = GpStatus::Ok;
+    QString error;
+    QByteArray data;
+    ImageFormat format = ImageFormat::Unknown;
+    QSize rawSize;            // as stored, before turning
+    QList<quint32> delays;    // GIF only: hundredths of a second per frame
+    int frameCount = 0;
+    int activeFrame = 0;
+    int iconIndex = 0;        // the largest picture of an icon file
+    int quarterTurns = 0;
+    bool flip = false;
+
+    // Sequential reader of animation frames; a frame before the next one restarts it.
+    std::unique_ptr<QBuffer> frameBuffer;
+    std::unique_ptr<QImageReader> frameReader;
+    int nextFrame = 0;
+    QImage cachedFrame;
+    int cachedIndex = -1;
+    int firstBadFrame = -1;   // frames from here on do not decode
+
+    QSize RawOf(QSize turned) const { return quarterTurns % 2 ? turned.transposed() : turned; }
+    GpStatus Fail(GpStatus s, const QString &why)
+    {
+        error = why;
+        return s;
+    }
+    GpStatus DecodeGifFrame(int index, QImage &out);
+    GpStatus DecodeStill(QSize rawTarget, QImage &out);
+};
+
+GpImage::GpImage() = default;
+GpImage::~GpImage() = default;
+GpImage::GpImage(GpImage &&other) noexcept = default;
+GpImage &GpImage::operator=(GpImage &&other) noexcept = default;
+
+GpImage GpImage::Failed(GpStatus status, const QString &error)
+{
+    GpImage image;
+    image.d = std::make_unique<Private>();
+    image.d->status = status;
+    image.d->error = error;
+    return image;
+}
+
+GpImage GpImage::LoadFromFile(const QString &path)
+{
+    if (!GdiplusRunning())
+        return Failed(GpStatus::GdiplusNotInitialized, QStringLiteral("the imaging library is not started"));
+    const QFileInfo info(path);
+    if (path.isEmpty() || !info.exists())
+        return Failed(GpStatus::FileNotFound, QStringLiteral("file not found"));
+    if (!info.isFile())
+        return Failed(GpStatus::AccessDenied, QStringLiteral("not a file"));
+    if (info.size() > MaxFileBytes)
+        return Failed(GpStatus::OutOfMemory, QStringLiteral("file too large"));
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return Failed(GpStatus::AccessDenied, file.errorString());
+    const QByteArray bytes = file.read(MaxFileBytes + 1);
+    if (bytes.size() > MaxFileBytes)
+        return Failed(GpStatus::OutOfMemory, QStringLiteral("file too large"));
+    return Load(bytes);
+}
+
+GpImage GpImage::LoadFromMemory(const QByteArray &bytes)
+{
+    if (!GdiplusRunning())
+        return Failed(GpStatus::GdiplusNotInitialized, QStringLiteral("the imaging library is not started"));
+    if (bytes.size() > MaxFileBytes)
+        return Failed(GpStatus::OutOfMemory, QStringLiteral("data too large"));
+    return Load(bytes);
+}
+
+GpImage GpImage::Load(const QByteArray &bytes)
+{
+    SetReaderLimits();
+    auto p = std::make_unique<Private>();
+    p->data = bytes;
+
+    const MetafileKind metafile = DetectMetafile(bytes);
+    if (metafile != MetafileKind::None) {
+        const MetafileInfo info = ReadMetafileInfo(bytes);
+        if (info.pixelSize.isEmpty())
+            return Failed(GpStatus::GenericError, info.error.isEmpty() ? QStringLiteral("damaged metafile") : info.error);
+        if (info.pixelSize.width() > MaxImageSide || info.pixelSize.height() > MaxImageSide)
+            return Failed(GpStatus::OutOfMemory, QStringLiteral("picture too large"));
+        p->format = metafile == MetafileKind::Emf ? ImageFormat::Emf : ImageFormat::Wmf;
+        p->rawSize = info.pixelSize;
+        p->frameCount = 1;
+        GpImage image;
+        image.d = std::move(p);
+        return image;
+    }
+
+    p->format = SniffRaster(bytes);
+    if (p->format == ImageFormat::Unknown)
+        return Failed(GpStatus::UnknownImageFormat, QStringLiteral("not an image format we read"));
+
+    QBuffer buffer(&p->data);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, QtFormatName(p->format));
+    reader.setAutoTransform(false);
+    QSize size;
+    if (p->format == ImageFormat::Icon) {
+        // An icon file holds several pictures; show the largest.
+        const int count = qMin(reader.imageCount(), 256);
+        qint64 best = 0;
+        for (int i = 0; i < count; ++i) {
+            if (!reader.jumpToImage(i))
+                break;
+            const QSize s = reader.size();
+            if (s.isValid() && qint64(s.width()) * s.height() > best) {
+                best = qint64(s.width()) * s.height();
+                size = s;
+                p->iconIndex = i;
+            }
+        }
+    } else {
+        size = reader.size();
+    }
+    if (!size.isValid() || size.isEmpty())
+        return Failed(GpStatus::GenericError, QStringLiteral("damaged image header"));
+    if (size.width() > MaxImageSide || size.height() > MaxImageSide)
+        return Failed(GpStatus::OutOfMemory, QStringLiteral("image dimensions too large"));
+    p->rawSize = size;
+    p->frameCount = 1;
+
+    if (p->format == ImageFormat::Gif) {
+        const GifLayout layout = ScanGif(p->data);
+        if (!layout.valid || layout.delays.isEmpty())
+            return Failed(GpStatus::GenericError, QStringLiteral("damaged GIF"));
+        p->delays = layout.delays;
+        p->frameCount = int(layout.delays.size());
+    }
+
+    GpImage image;
+    image.d = std::move(p);
+    return image;
+}
+
+bool GpImage::IsLoaded() const
+{
+    return d && d->status == GpStatus::Ok && d->format != ImageFormat::Unknown;
+}
+
+GpStatus GpImage::Status() const
+{
+    return d ? d->status : GpStatus::InvalidParameter;
+}
+
+QString GpImage::ErrorString() const
+{
+    return d ? d->error : QStringLiteral("no image");
+}
+
+ImageFormat GpImage::Format() const
+{
+    return IsLoaded() ? d->format : ImageFormat::Unknown;
+}
+
+QSize GpImage::Size() const
+{
+    return IsLoaded() ? (d->quarterTurns % 2 ? d->rawSize.transposed() : d->rawSize) : QSize(0, 0);
+}
+
+int GpImage::Width() const
+{
+    return Size().width();
+}
+
+int GpImage::Height() const
+{
+    return Size().height();
+}
+
+int GpImage::FrameCount() const
+{
+    return IsLoaded() ? d->frameCount : 0;
+}
+
+int GpImage::ActiveFrame() const
+{
+    return IsLoaded() ? d->activeFrame : 0;
+}
+
+GpStatus GpImage::SelectActiveFrame(int index)
+{
+    if (!IsLoaded())
+        return GpStatus::InvalidParameter;
+    if (index < 0 || index >= d->frameCount)
+        return GpStatus::InvalidParameter;
+    d->activeFrame = index;
+    return GpStatus::Ok;
+}
+
+GpStatus GpImage::GetPropertyItemSize(quint32 tag, quint32 &size) const
+{
+    size = 0;
+    if (!IsLoaded())
+        return GpStatus::InvalidParameter;
+    if (tag != PropertyTagFrameDelay || d->format != ImageFormat::Gif)
+        return GpStatus::PropertyNotFound;
+    size = 16 + 4 * quint32(d->delays.size());
+    return GpStatus::Ok;
+}
+
+GpStatus GpImage::GetPropertyItem(quint32 tag, quint32 size, PropertyItem &item) const
+{
+    quint32 needed = 0;
+    const GpStatus status = GetPropertyItemSize(tag, needed);
+    if (status != GpStatus::Ok)
+        return status;
+    if (size < needed)
+        return GpStatus::InvalidParameter;
+    QByteArray value;
+    value.reserve(d->delays.size() * 4);
+    for (const quint32 delay : d->delays) {
+        for (int shift = 0; shift < 32; shift += 8)
+            value.append(char((delay >> shift) & 0xFF));
+    }
+    item.id = tag;
+    item.length = quint32(value.size());
+    item.type = PropertyTagTypeLong;
+    item.value = value;
+    return GpStatus::Ok;
+}
+
+GpStatus GpImage::RotateFlip(int type)
+{
+    if (!IsLoaded() || type < 0 || type > 7)
+        return GpStatus::InvalidParameter;
+    // New turn after the old one: a mirror reverses the sense of the turns before it.
+    const int turns = type & 3;
+    const bool flip = type >= 4;
+    d->quarterTurns = (d->flip ? d->quarterTurns - turns + 4 : d->quarterTurns + turns) % 4;
+    d->flip = d->flip != flip;
+    return GpStatus::Ok;
+}
+
+GpStatus GpImage::Private::DecodeGifFrame(int index, QImage &out)
+{
+    if (firstBadFrame >= 0 && index >= firstBadFrame)
+        index = firstBadFrame - 1;
+    if (index < 0)
+        return Fail(GpStatus::GenericError, QStringLiteral("damaged GIF data"));
+    if (index == cachedIndex) {
+        out = cachedFrame;
+        return GpStatus::Ok;
+    }
+    if (!frameReader || index < nextFrame) {
+        frameReader.reset();
+        frameBuffer = std::make_unique<QBuffer>(&data);
+        frameBuffer->open(QIODevice::ReadOnly);
+        frameReader = std::make_unique<QImageReader>(frameBuffer.get(), QByteArrayLiteral("gif"));
+        nextFrame = 0;
+        cachedIndex = -1;
+        cachedFrame = QImage();
+    }
+    if (!FitsDecodeBudget(rawSize))
+        return Fail(GpStatus::OutOfMemory, QStringLiteral("image too large to decode"));
+    while (nextFrame <= index) {
+        const QImage frame = frameReader->read();
+        if (frame.isNull()) {
+            // A damaged frame ends the animation at the last good one.
+            firstBadFrame = nextFrame;
+            frameReader.reset();
+            if (cachedIndex < 0)
+                return Fail(GpStatus::GenericError, QStringLiteral("damaged GIF data"));
+            break;
+        }
+        cachedFrame = frame;
+        cachedIndex = nextFrame++;
+    }
+    out = cachedFrame;
+    return GpStatus::Ok;
+}
+
+GpStatus GpImage::Private::DecodeStill(QSize rawTarget, QImage &out)
+{
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, QtFormatName(format));
+    reader.setAutoTransform(false);
+    if (format == ImageFormat::Icon && !reader.jumpToImage(iconIndex))
+        return Fail(GpStatus::GenericError, QStringLiteral("damaged icon"));
+    const bool smaller = rawTarget.width() <= rawSize.width() && rawTarget.height() <= rawSize.height()
+                         && rawTarget != rawSize;
+    QSize decodeSize = rawSize;
+    if (smaller && reader.supportsOption(QImageIOHandler::ScaledSize)) {
+        reader.setScaledSize(rawTarget);
+        decodeSize = rawTarget;
+    }
+    if (!FitsDecodeBudget(decodeSize))
+        return Fail(GpStatus::OutOfMemory, QStringLiteral("image too large to decode"));
+    out = reader.read();
+    if (out.isNull())
+        return Fail(GpStatus::GenericError, reader.errorString());
+    return GpStatus::Ok;
+}
+
+GpStatus GpImage::DecodeFrame(QSize size, QImage &out)
+{
+    out = QImage();
+    if (!IsLoaded())
+        return GpStatus::InvalidParameter;
+    if (size.isEmpty())
+        size = Size();
+    const QSize rawTarget = d->RawOf(size);
+    if (!FitsDecodeBudget(rawTarget))
+        return d->Fail(GpStatus::OutOfMemory, QStringLiteral("target too large"));
+
+    QImage frame;
+    GpStatus status = GpStatus::Ok;
+    if (d->format == ImageFormat::Emf || d->format == ImageFormat::Wmf) {
+        frame = RenderMetafile(d->data, rawTarget);
+        if (frame.isNull())
+            status = d->Fail(GpStatus::GenericError, QStringLiteral("damaged metafile"));
+    } else if (d->format == ImageFormat::Gif) {
+        status = d->DecodeGifFrame(d->activeFrame, frame);
+    } else {
+        status = d->DecodeStill(rawTarget, frame);
+    }
+    if (status != GpStatus::Ok)
+        return status;
+    if (frame.size() != rawTarget)
+        frame = frame.scaled(rawTarget, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    out = Orient(frame, d->quarterTurns, d->flip);
+    return out.isNull() ? GpStatus::OutOfMemory : GpStatus::Ok;
+}
+
+GpStatus GpImage::DrawImageRect(QPainter &painter, const QRect &target)
+{
+    if (!IsLoaded() || target.isEmpty())
+        return GpStatus::InvalidParameter;
+    QImage frame;
+    const GpStatus status = DecodeFrame(target.size(), frame);
+    if (status != GpStatus::Ok)
+        return status;
+    painter.drawImage(target.topLeft(), frame);
+    return GpStatus::Ok;
+}
+
+void GpImage::Dispose()
+{
+    d.reset();
+}
+
+} // namespace mv

@@ -1,0 +1,102 @@
+#include "imaging/playerlayout.h"
+
+#include "imaging/cdib.h"
+
+#include <cmath>
+
+namespace mv {
+
+namespace {
+
+int RoundHalfEven(double value)
+{
+    return int(std::nearbyint(value));
+}
+
+// One axis of the zoom layout: range, shown length and offset.
+void ZoomAxis(int renderLength, int clientLength, double zoom, int &max, int &shown, int &offset)
+{
+    const float zoomed = float(double(renderLength) * zoom);
+    if (double(zoomed) > clientLength) {
+        max = RoundHalfEven(double(zoomed) - clientLength);
+        shown = clientLength;
+    } else {
+        max = 0;
+        shown = RoundHalfEven(double(zoomed));
+    }
+    offset = (clientLength - shown) / 2;
+}
+
+int KeepRelative(int max, int paintedPos, int previousMax)
+{
+    if (previousMax != 0)
+        return int(qint64(max) * paintedPos / previousMax);
+    return max / 2;
+}
+
+void PaintAxis(bool overhangs, double zoom, int pos, int offset, int shown, int renderLength, int &target,
+               int &targetLength, int &source, int &sourceLength)
+{
+    if (overhangs && zoom > 0) {
+        const double first = std::floor(pos / zoom);
+        source = int(first);
+        target = -RoundHalfEven(pos - first * zoom);
+        targetLength = RoundHalfEven(shown + 2 * zoom);
+        sourceLength = RoundHalfEven(shown / zoom + 2);
+    } else {
+        target = offset;
+        targetLength = shown;
+        source = 0;
+        sourceLength = renderLength;
+    }
+}
+
+} // namespace
+
+void PlayerLayout::Layout()
+{
+    if (mRender.isEmpty()) {
+        mW = mH = 10;
+        return;
+    }
+    if (mBestFit) {
+        GetBestFitInfo(mRender.width(), mRender.height(), mClient.width(), mClient.height(), mX, mY, mW, mH, false);
+    } else {
+        ZoomAxis(mRender.width(), mClient.width(), mZoom, mHMax, mW, mX);
+        ZoomAxis(mRender.height(), mClient.height(), mZoom, mVMax, mH, mY);
+    }
+    mHPos = KeepRelative(mHMax, mPaintedH, mPrevHMax);
+    mVPos = KeepRelative(mVMax, mPaintedV, mPrevVMax);
+    mPrevHMax = mHMax;
+    mPrevVMax = mVMax;
+    mPaintedH = mHPos;
+    mPaintedV = mVPos;
+}
+
+bool PlayerLayout::DragBy(double dx, double dy)
+{
+    if (mBestFit)
+        return false;
+    mHPos = qBound(0, RoundHalfEven(mHPos - dx), mHMax);
+    mVPos = qBound(0, RoundHalfEven(mVPos - dy), mVMax);
+    const bool changed = mHPos != mPaintedH || mVPos != mPaintedV;
+    mPaintedH = mHPos;
+    mPaintedV = mVPos;
+    return changed;
+}
+
+PaintGeometry PlayerLayout::Geometry() const
+{
+    PaintGeometry g;
+    if (mRender.isEmpty())
+        return g;
+    int tx, tw, sx, sw, ty, th, sy, sh;
+    PaintAxis(!mBestFit && mHMax != 0, mZoom, mHPos, mX, mW, mRender.width(), tx, tw, sx, sw);
+    PaintAxis(!mBestFit && mVMax != 0, mZoom, mVPos, mY, mH, mRender.height(), ty, th, sy, sh);
+    g.target = QRect(tx, ty, tw, th);
+    g.source = QRect(sx, sy, sw, sh);
+    g.smooth = mBestFit;
+    return g;
+}
+
+} // namespace mv

@@ -1,0 +1,411 @@
+#include "imaging/ucplayer.h"
+
+#include "imaging/gdiplus.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+#include <QSvgRenderer>
+#include <QTimer>
+
+#include <cmath>
+
+namespace mv {
+
+namespace {
+
+int ButtonCode(Qt::MouseButtons buttons)
+{
+    int code = 0;
+    if (buttons & Qt::LeftButton)
+        code |= 1;
+    if (buttons & Qt::RightButton)
+        code |= 2;
+    if (buttons & Qt::MiddleButton)
+        code |= 4;
+    return code;
+}
+
+int ShiftCode(Qt::KeyboardModifiers modifiers)
+{
+    int code = 0;
+    if (modifiers & Qt::ShiftModifier)
+        code |= 1;
+    if (modifiers & Qt::ControlModifier)
+        code |= 2;
+    if (modifiers & Qt::AltModifier)
+        code |= 4;
+    return code;
+}
+
+quint32 ColorRefOf(const QColor &color)
+{
+    return quint32(color.red()) | (quint32(color.green()) << 8) | (quint32(color.blue()) << 16);
+}
+
+QCursor MakeCursor(const QString &svg, QPoint hotSpot)
+{
+    QImage image(32, 32, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QSvgRenderer renderer(svg);
+    QPainter painter(&image);
+    renderer.render(&painter, QRectF(0, 0, 32, 32));
+    painter.end();
+    return QCursor(QPixmap::fromImage(image), hotSpot.x(), hotSpot.y());
+}
+
+} // namespace
+
+QCursor CanvasCursor(int tool)
+{
+    static const QCursor hand = MakeCursor(QStringLiteral(":/cursors/hand.svg"), QPoint(16, 16));
+    static const QCursor zoomIn = MakeCursor(QStringLiteral(":/cursors/zoomin.svg"), QPoint(12, 12));
+    static const QCursor zoomOut = MakeCursor(QStringLiteral(":/cursors/zoomout.svg"), QPoint(12, 12));
+    switch (tool) {
+    case ToolZoomIn: return zoomIn;
+    case ToolZoomOut: return zoomOut;
+    default: return hand;
+    }
+}
+
+ucPlayer::ucPlayer(QWidget *parent) : QFrame(parent), mTimer(new QTimer(this))
+{
+    mBackColor = palette().color(QPalette::Dark);
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    const int screenWidth = screen ? screen->size().width() : 1024;
+    mMaxRenderWidth = screenWidth;
+    mMaxRenderHeight = screenWidth;
+    mTimer->setInterval(0);
+    connect(mTimer, &QTimer::timeout, this, &ucPlayer::AnimationTick);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setMouseTracking(true);
+    setFocusPolicy(Qt::StrongFocus);
+    SetBorder(false);
+}
+
+ucPlayer::~ucPlayer()
+{
+    DestroyImage();
+}
+
+bool ucPlayer::ImportImage(const QString &FileName)
+{
+    DestroyImage();
+    mImage = GpImage::LoadFromFile(FileName);
+    if (!mImage.IsLoaded()) {
+        mImage.Dispose();
+        UpdatePointer();
+        return false;
+    }
+    mImageWidth = mImage.Width();
+    mImageHeight = mImage.Height();
+    if (!SetUpRenderBitmap()) {
+        DoLayout();
+        UpdatePointer();
+        update();
+        return true;
+    }
+    DoLayout();
+    mImageFrames = mImage.FrameCount();
+
+    // A file whose pixels do not decode is reported like one that does not open, so the
+    // owner shows its own reaction instead of an empty canvas.
+    if (RenderFrame(0) != GpStatus::Ok) {
+        DestroyImage();
+        UpdatePointer();
+        return false;
+    }
+    if (mImageFrames >= 2) {
+        const mv::FrameDelays delays = ReadFrameDelays(mImage);
+        if (delays.status == GpStatus::Ok && delays.milliseconds.size() >= mImageFrames) {
+            mDelays = delays.milliseconds;
+            mCurrentFrame = 0;
+            mTimer->setInterval(1);
+            mTimer->start();
+        } else {
+            // Without delays the picture area stays empty until another image loads.
+            mRender.Cls(ColorRefOf(mBackColor));
+            ++mRenderGeneration;
+        }
+    }
+    update();
+    UpdatePointer();
+    return true;
+}
+
+void ucPlayer::DestroyImage()
+{
+    mTimer->stop();
+    mImage.Dispose();
+    mRender.Destroy();
+    mLayout.ClearDisplay();
+    mLayout.SetRenderSize(QSize());
+    mImageWidth = mImageHeight = mImageFrames = 0;
+    mCurrentFrame = 0;
+    mDelays.clear();
+    mFitCache = QImage();
+    mFitCacheGeneration = -1;
+}
+
+void ucPlayer::Refresh()
+{
+    update();
+}
+
+void ucPlayer::UpdatePointer()
+{
+    if (mBestFitMode || (mLayout.HMax() == 0 && mLayout.VMax() == 0))
+        setCursor(Qt::ArrowCursor);
+    else
+        setCursor(CanvasCursor(mMouseIcon));
+}
+
+void ucPlayer::Rotate90CW()
+{
+    Turn(Rotate90FlipNone);
+}
+
+void ucPlayer::Rotate90ACW()
+{
+    Turn(Rotate270FlipNone);
+}
+
+void ucPlayer::Turn(int type)
+{
+    if (!mImage.IsLoaded())
+        return;
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    if (mImage.RotateFlip(type) == GpStatus::Ok) {
+        mImageWidth = mImage.Width();
+        mImageHeight = mImage.Height();
+        if (SetUpRenderBitmap())
+            RenderFrame(ShownFrame());
+        DoLayout();
+        UpdatePointer();
+        update();
+    }
+    QGuiApplication::restoreOverrideCursor();
+}
+
+void ucPlayer::CopyImage()
+{
+    if (!mImage.IsLoaded() || !mRender.hDIB())
+        return;
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    cDIB copy;
+    if (copy.Create(mRender.Width(), mRender.Height(), 24)) {
+        QPainter painter(copy.hdc());
+        mRender.Paint(painter, 0, 0, SRCCOPY, COLORONCOLOR);
+        painter.end();
+        copy.CopyToClipboard();
+    }
+    QGuiApplication::restoreOverrideCursor();
+}
+
+void ucPlayer::SetBackColor(const QColor &color)
+{
+    mBackColor = color;
+    if (mImage.IsLoaded() && mRender.hDIB())
+        RenderFrame(ShownFrame());
+    update();
+}
+
+void ucPlayer::SetBestFitMode(bool on)
+{
+    mBestFitMode = on;
+    DoLayout();
+    UpdatePointer();
+}
+
+int ucPlayer::nMouseIcon()
+{
+    if (mMouseIcon == ToolZoomIn || mMouseIcon == ToolZoomOut)
+        setCursor(CanvasCursor(mMouseIcon));
+    else
+        setCursor(Qt::ArrowCursor);
+    return mMouseIcon;
+}
+
+void ucPlayer::SetZoom(double zoom)
+{
+    mZoom = zoom;
+    DoLayout();
+    UpdatePointer();
+}
+
+bool ucPlayer::Border() const
+{
+    return frameShape() != QFrame::NoFrame;
+}
+
+void ucPlayer::SetBorder(bool on)
+{
+    setFrameStyle(on ? (QFrame::Box | QFrame::Plain) : QFrame::NoFrame);
+    setLineWidth(1);
+    DoLayout();
+}
+
+void ucPlayer::AnimationTick()
+{
+    if (!mImage.IsLoaded() || mImageFrames < 2 || mDelays.isEmpty()) {
+        mTimer->stop();
+        return;
+    }
+    RenderFrame(mCurrentFrame);
+    update(mLayout.Display().translated(ClientOrigin()));
+    mTimer->setInterval(mDelays.value(mCurrentFrame, 50));
+    mCurrentFrame = (mCurrentFrame + 1) % mImageFrames;
+}
+
+bool ucPlayer::SetUpRenderBitmap()
+{
+    QSize size(mImageWidth, mImageHeight);
+    if (!mYuanShiDaXiao)
+        size = BestFitRect(size, QSize(mMaxRenderWidth, mMaxRenderHeight)).size();
+    ++mRenderGeneration;
+    return mRender.Create(size.width(), size.height(), 32);
+}
+
+GpStatus ucPlayer::RenderFrame(int frame)
+{
+    if (!mRender.hDIB())
+        return GpStatus::WrongState;
+    mRender.Cls(ColorRefOf(mBackColor));
+    ++mRenderGeneration;
+    if (mImageFrames > 1)
+        mImage.SelectActiveFrame(frame);
+    QPainter painter(mRender.hdc());
+    return mImage.DrawImageRect(painter, QRect(0, 0, mRender.Width(), mRender.Height()));
+}
+
+int ucPlayer::ShownFrame() const
+{
+    // The animation's counter names the next frame; the one on screen is before it.
+    if (mImageFrames < 2 || !mTimer->isActive())
+        return mImageFrames < 2 ? 0 : mCurrentFrame;
+    return (mCurrentFrame + mImageFrames - 1) % mImageFrames;
+}
+
+void ucPlayer::DoLayout()
+{
+    mLayout.SetRenderSize(mRender.hDIB() ? QSize(mRender.Width(), mRender.Height()) : QSize());
+    mLayout.SetClientSize(contentsRect().size());
+    mLayout.SetBestFitMode(mBestFitMode);
+    mLayout.SetZoom(mZoom);
+    mLayout.Layout();
+}
+
+QPoint ucPlayer::ClientOrigin() const
+{
+    return contentsRect().topLeft();
+}
+
+void ucPlayer::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    drawFrame(&painter);
+    const QRect client = contentsRect();
+    painter.setClipRect(client);
+    painter.translate(client.topLeft());
+
+    QRegion background(QRect(QPoint(0, 0), client.size()));
+    if (mRender.hDIB()) {
+        const PaintGeometry g = mLayout.Geometry();
+        if (g.smooth) {
+            // Best fit: smooth once per size, then blit.
+            if (mFitCacheGeneration != mRenderGeneration || mFitCache.size() != g.target.size()) {
+                mFitCache = g.target.size() == mRender.Image().size()
+                                ? mRender.Image()
+                                : mRender.Image().scaled(g.target.size(), Qt::IgnoreAspectRatio,
+                                                         Qt::SmoothTransformation);
+                mFitCacheGeneration = mRenderGeneration;
+            }
+            painter.drawImage(g.target.topLeft(), mFitCache);
+        } else {
+            painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+            painter.drawImage(g.target, mRender.Image(), g.source);
+        }
+        background -= mLayout.Display();
+    }
+    for (const QRect &r : background)
+        painter.fillRect(r, mBackColor);
+}
+
+void ucPlayer::resizeEvent(QResizeEvent *event)
+{
+    QFrame::resizeEvent(event);
+    DoLayout();
+    update();
+    emit Resize();
+}
+
+void ucPlayer::ShowToolCursor(int tool)
+{
+    setCursor(CanvasCursor(tool));
+}
+
+void ucPlayer::mousePressEvent(QMouseEvent *event)
+{
+    ShowToolCursor(mMouseIcon);
+    mDragging = event->button() == Qt::LeftButton;
+    const QPointF pos = event->position() - ClientOrigin();
+    mLastMouse = QPoint(int(std::nearbyint(pos.x())), int(std::nearbyint(pos.y())));
+    mSkipClick = false;
+    emit MouseDown(ButtonCode(event->button()), ShiftCode(event->modifiers()), pos.x(), pos.y());
+}
+
+void ucPlayer::mouseMoveEvent(QMouseEvent *event)
+{
+    if (mMouseIcon == ToolHand) {
+        if (mDragging)
+            ShowToolCursor(ToolHand);
+        else
+            setCursor(Qt::ArrowCursor);
+    } else {
+        ShowToolCursor(mMouseIcon);
+    }
+    const QPointF pos = event->position() - ClientOrigin();
+    if (mDragging && !mBestFitMode) {
+        const bool moved = mLayout.DragBy(pos.x() - mLastMouse.x(), pos.y() - mLastMouse.y());
+        mLastMouse = QPoint(int(std::nearbyint(pos.x())), int(std::nearbyint(pos.y())));
+        if (moved)
+            update();
+    }
+    emit MouseMove(ButtonCode(event->buttons()), ShiftCode(event->modifiers()), pos.x(), pos.y());
+}
+
+void ucPlayer::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (mMouseIcon == ToolZoomIn || mMouseIcon == ToolZoomOut)
+        ShowToolCursor(mMouseIcon);
+    else
+        setCursor(Qt::ArrowCursor);
+    mDragging = false;
+    if (event->button() == Qt::RightButton)
+        emit RightClick();
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()) && !mSkipClick)
+        emit Click();
+    mSkipClick = false;
+}
+
+void ucPlayer::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    // The second press of a double click is not a new click.
+    mSkipClick = true;
+    if (event->button() == Qt::LeftButton)
+        emit DblClick();
+}
+
+void ucPlayer::keyReleaseEvent(QKeyEvent *event)
+{
+    if (event->isAutoRepeat()) {
+        QFrame::keyReleaseEvent(event);
+        return;
+    }
+    emit KeyUp(event->key(), ShiftCode(event->modifiers()));
+}
+
+} // namespace mv

@@ -1,0 +1,134 @@
+#pragma once
+
+#include "imaging/cdib.h"
+#include "imaging/codec.h"
+#include "imaging/playerlayout.h"
+
+#include <QColor>
+#include <QFrame>
+#include <QList>
+
+class QTimer;
+
+namespace mv {
+
+// Cursor and left-button tool of the canvas.
+enum CanvasTool : int { ToolHand = 0, ToolZoomIn = 1, ToolZoomOut = 2 };
+
+// The three cursors of the canvas (hand, zoom in, zoom out), 32 x 32.
+QCursor CanvasCursor(int tool);
+
+// The image canvas: shows one image file fitted into the control, at a zoom with drag
+// scrolling, or at its actual size, and plays animated GIF images. Each frame is rendered
+// once into a 32-bit render bitmap no larger than MaxRenderWidth x MaxRenderHeight (unless
+// YuanShiDaXiao); zooming and scrolling only stretch that bitmap again.
+class ucPlayer : public QFrame
+{
+    Q_OBJECT
+    Q_PROPERTY(QColor BackColor READ BackColor WRITE SetBackColor)
+
+public:
+    explicit ucPlayer(QWidget *parent = nullptr);
+    ~ucPlayer() override;
+
+    // True when the file could be opened (a render bitmap that cannot be made still gives
+    // True, with HasImage false). A file whose pixels turn out damaged gives False.
+    bool ImportImage(const QString &FileName);
+    void DestroyImage();
+    void Refresh();
+    void UpdatePointer();
+    void Rotate90CW();
+    void Rotate90ACW();
+    void CopyImage();
+
+    QColor BackColor() const { return mBackColor; }
+    void SetBackColor(const QColor &color);
+    bool BestFitMode() const { return mBestFitMode; }
+    void SetBestFitMode(bool on);
+    // Actual size: takes effect at the next load or turn.
+    bool YuanShiDaXiao() const { return mYuanShiDaXiao; }
+    void SetYuanShiDaXiao(bool on) { mYuanShiDaXiao = on; }
+    // Reading the tool also shows its cursor (the arrow for the hand).
+    int nMouseIcon();
+    void SetnMouseIcon(int tool) { mMouseIcon = tool; }
+    double Zoom() const { return mZoom; }
+    void SetZoom(double zoom);
+    bool Border() const;
+    void SetBorder(bool on);
+    int MaxRenderWidth() const { return mMaxRenderWidth; }
+    void SetMaxRenderWidth(int width) { mMaxRenderWidth = width; }
+    int MaxRenderHeight() const { return mMaxRenderHeight; }
+    void SetMaxRenderHeight(int height) { mMaxRenderHeight = height; }
+
+    int ImageWidth() const { return mImageWidth; }
+    int ImageHeight() const { return mImageHeight; }
+    int ImageFrames() const { return mImageFrames; }
+    bool HasImage() const { return mRender.hDIB(); }
+    QWidget *hWnd() { return this; }
+
+    // For owners and tests: the layout, the render bitmap and the animation state.
+    const PlayerLayout &Layout() const { return mLayout; }
+    const cDIB &RenderBitmap() const { return mRender; }
+    int CurrentFrame() const { return mCurrentFrame; }
+    const QList<int> &FrameDelays() const { return mDelays; }
+    QTimer *AnimationTimer() const { return mTimer; }
+    // One step of the animation: what the timer does when it fires.
+    void AnimationTick();
+
+signals:
+    void Click();
+    void DblClick();
+    void RightClick();
+    void MouseDown(int Button, int Shift, double X, double Y);
+    void MouseMove(int Button, int Shift, double X, double Y);
+    void KeyUp(int KeyCode, int Shift);
+    void Resize();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void keyReleaseEvent(QKeyEvent *event) override;
+
+private:
+    bool SetUpRenderBitmap();
+    GpStatus RenderFrame(int frame);
+    void DoLayout();
+    void Turn(int type);
+    int ShownFrame() const;
+    void ShowToolCursor(int tool);
+    QPoint ClientOrigin() const;
+
+    GpImage mImage;
+    cDIB mRender;
+    PlayerLayout mLayout;
+    QTimer *mTimer = nullptr;
+
+    QColor mBackColor;
+    bool mBestFitMode = false;
+    bool mYuanShiDaXiao = false;
+    int mMouseIcon = ToolHand;
+    double mZoom = 1.0;
+    int mMaxRenderWidth = 0;
+    int mMaxRenderHeight = 0;
+
+    int mImageWidth = 0;
+    int mImageHeight = 0;
+    int mImageFrames = 0;
+    int mCurrentFrame = 0;
+    QList<int> mDelays;
+
+    bool mDragging = false;
+    QPoint mLastMouse;
+    bool mSkipClick = false;
+
+    // The render bitmap smoothed to the best-fit size, made once per size and frame.
+    QImage mFitCache;
+    qint64 mRenderGeneration = 0;
+    qint64 mFitCacheGeneration = -1;
+};
+
+} // namespace mv
