@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QRect>
+#include <QSize>
+#include <QString>
+
+namespace mv {
+
+// The viewer window's rules, free of widgets so that they can be tested alone.
+
+inline constexpr QSize ViewerDefaultSize{750, 550};
+
+struct ViewerPlacement {
+    QRect rect;              // the window's outer rectangle (the restore rectangle when maximised)
+    bool maximized = false;
+};
+
+// Placement from Max2 and PlayerWnd2 ("left,top,width,height") on a screen of the given
+// size: sizes outside 750 x 550 .. the screen become 750 x 550, edges off the screen centre
+// the window.
+ViewerPlacement PlaceViewer(const QString &max2, const QString &playerWnd2, QSize screen);
+QString PlacementText(const QRect &rect);
+
+// The zoom the zoom buttons step from: 0.1 steps between 0.1 and 5.0.
+class ViewZoomSteps
+{
+public:
+    double value() const { return mValue; }
+    void reset(double value = 1.0) { mValue = value; }
+    // False when the limit was reached and nothing changed.
+    bool zoomIn();
+    bool zoomOut();
+
+private:
+    double mValue = 1.0;
+};
+
+// ViewZoom after a load: the part of the image the render bitmap keeps, when the image is
+// wider than the render limit (two decimals), else 1.0.
+double ViewZoomAfterLoad(int canvasWidth, int maxRenderWidth, int imageWidth);
+
+// How far the shown image has been turned clockwise since it was loaded.
+class RotationState
+{
+public:
+    int angle() const { return mAngle; }
+    int code() const { return mAngle / 90; } // quarter turns for the turned copy
+    bool canSave() const { return mAngle != 0; }
+    void turnClockwise() { mAngle = (mAngle + 90) % 360; }
+    void turnCounterClockwise() { mAngle = (mAngle + 270) % 360; }
+    void reset() { mAngle = 0; }
+
+private:
+    int mAngle = 0;
+};
+
+// "/pics/a.jpg" -> "/pics/a_旋转.jpg": every occurrence of the extension is taken out of
+// the name, as the original does.
+QString TurnedCopyPath(const QString &path);
+
+} // namespace mv
