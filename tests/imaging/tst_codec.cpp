@@ -1,0 +1,281 @@
+#include "fixtures.h"
+#include "imaging/gdiplus.h"
+#include "testutil.h"
+
+#include <QTemporaryDir>
+#include <QTransform>
+
+using namespace mv;
+using namespace mv::test;
+
+namespace {
+
+const QRgb Red = qRgb(255, 0, 0);
+const QRgb Green = qRgb(0, 255, 0);
+const QRgb Blue = qRgb(0, 0, 255);
+const QRgb White = qRgb(255, 255, 255);
+
+bool Near(QRgb a, QRgb b, int tolerance = 24)
+{
+    return qAbs(qRed(a) - qRed(b)) <= tolerance && qAbs(qGreen(a) - qGreen(b)) <= tolerance
+           && qAbs(qBlue(a) - qBlue(b)) <= tolerance;
+}
+
+QImage Decode(GpImage &image, QSize size = QSize())
+{
+    QImage out;
+    const GpStatus status = image.DecodeFrame(size, out);
+    return status == GpStatus::Ok ? out.convertToFormat(QImage::Format_RGB32) : QImage();
+}
+
+} // namespace
+
+class TestCodec : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir mDir;
+    quint32 mToken = 0;
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(mDir.isValid());
+        QCOMPARE(GdiplusStartup(mToken), GdiplusOk);
+    }
+    void cleanupTestCase() { GdiplusShutdown(mToken); }
+
+    void formatsByContent_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("format");
+        QTest::addColumn<bool>("lossy");
+        const QImage quadrants = Quadrants(40, 30);
+        QTest::newRow("BMP 24") << Encode(quadrants, "bmp") << int(ImageFormat::Bmp) << false;
+        QTest::newRow("BMP 8") << Encode(quadrants.convertToFormat(QImage::Format_Indexed8), "bmp")
+                               << int(ImageFormat::Bmp) << false;
+        QTest::newRow("JPEG") << Encode(quadrants, "jpeg", 95) << int(ImageFormat::Jpeg) << true;
+        QTest::newRow("PNG") << Encode(quadrants, "png") << int(ImageFormat::Png) << false;
+        QTest::newRow("TIFF") << Encode(quadrants, "tiff") << int(ImageFormat::Tiff) << false;
+        QTest::newRow("ICO") << Encode(quadrants.convertToFormat(QImage::Format_ARGB32), "ico")
+                             << int(ImageFormat::Icon) << false;
+        QList<QByteArray> frame{QByteArray(40 * 30, '\0')};
+        for (int y = 0; y < 30; ++y)
+            for (int x = 0; x < 40; ++x)
+                frame[0][y * 40 + x] = char((y >= 15 ? 2 : 0) + (x >= 20 ? 1 : 0));
+        QTest::newRow("GIF") << MakeGif(40, 30, {Red, Green, Blue, White}, frame, {0}) << int(ImageFormat::Gif)
+                             << false;
+    }
+    void formatsByContent()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, format);
+        QFETCH(bool, lossy);
+        // The name says nothing: content decides.
+        const QString path = mDir.filePath(QStringLiteral("picture-%1.txt").arg(format));
+        QVERIFY(WriteBytes(path, bytes));
+        for (int fromMemory = 0; fromMemory < 2; ++fromMemory) {
+            GpImage image = fromMemory ? GpImage::LoadFromMemory(bytes) : GpImage::LoadFromFile(path);
+            QVERIFY2(image.IsLoaded(), qPrintable(image.ErrorString()));
+            QCOMPARE(int(image.Format()), format);
+            QCOMPARE(image.Size(), QSize(40, 30));
+            QCOMPARE(image.FrameCount(), 1);
+            const QImage pixels = Decode(image);
+            QCOMPARE(pixels.size(), QSize(40, 30));
+            const int tolerance = lossy ? 40 : 0;
+            QVERIFY(Near(pixels.pixel(5, 5), Red, tolerance));
+            QVERIFY(Near(pixels.pixel(34, 5), Green, tolerance));
+            QVERIFY(Near(pixels.pixel(5, 25), Blue, tolerance));
+            QVERIFY(Near(pixels.pixel(34, 25), White, tolerance));
+        }
+    }
+
+    void runLengthBitmaps_data()
+    {
+        QTest::addColumn<int>("bpp");
+        QTest::addColumn<QByteArray>("rle");
+        // 4 x 2. Bottom row: 4 pixels of colour 1; top row: 2 of colour 2, then 2 of colour 3.
+        QTest::newRow("RLE8") << 8 << QByteArray("\x04\x01\x00\x00\x02\x02\x02\x03\x00\x01", 10);
+        // RLE4 runs alternate the two nibbles: 0x11 is four of colour 1.
+        QTest::newRow("RLE4") << 4 << QByteArray("\x04\x11\x00\x00\x02\x22\x02\x33\x00\x01", 10);
+        // RLE8 absolute mode: 00 04 then 4 literal indices (padded to a word).
+        QTest::newRow("RLE8 absolute") << 8 << QByteArray("\x00\x04\x01\x01\x01\x01\x00\x00\x00\x04\x02\x02\x03\x03\x00\x01", 16);
+    }
+    void runLengthBitmaps()
+    {
+        QFETCH(int, bpp);
+        QFETCH(QByteArray, rle);
+        const QByteArray bytes = MakeRleBmp(4, 2, bpp, {qRgb(0, 0, 0), Red, Green, Blue}, rle);
+        QVERIFY(WriteBytes(mDir.filePath("rle.rle"), bytes));
+        GpImage image = GpImage::LoadFromFile(mDir.filePath("rle.rle"));
+        QVERIFY2(image.IsLoaded(), qPrintable(image.ErrorString()));
+        QCOMPARE(image.Format(), ImageFormat::Bmp);
+        const QImage pixels = Decode(image);
+        QCOMPARE(pixels.size(), QSize(4, 2));
+        QCOMPARE(pixels.pixel(0, 1), Red);
+        QCOMPARE(pixels.pixel(3, 1), Red);
+        QCOMPARE(pixels.pixel(0, 0), Green);
+        QCOMPARE(pixels.pixel(1, 0), Green);
+        QCOMPARE(pixels.pixel(2, 0), Blue);
+        QCOMPARE(pixels.pixel(3, 0), Blue);
+    }
+
+    void iconShowsLargestPicture()
+    {
+        QImage small(16, 16, QImage::Format_ARGB32);
+        small.fill(Red);
+        QImage large(48, 48, QImage::Format_ARGB32);
+        large.fill(Blue);
+        QImage middle(32, 32, QImage::Format_ARGB32);
+        middle.fill(Green);
+        GpImage image = GpImage::LoadFromMemory(MakeIcon({small, large, middle}));
+        QVERIFY2(image.IsLoaded(), qPrintable(image.ErrorString()));
+        QCOMPARE(image.Size(), QSize(48, 48));
+        QCOMPARE(image.FrameCount(), 1);
+        QCOMPARE(Decode(image).pixel(20, 20), Blue);
+    }
+
+    void animatedGifFramesComposited()
+    {
+        // Frame 0: all red. Frame 1: transparent except a green square at (2..5, 2..5).
+        // Frame 2: all blue.
+        QByteArray f0(8 * 8, char(1));
+        QByteArray f1(8 * 8, char(0));
+        for (int y = 2; y < 6; ++y)
+            for (int x = 2; x < 6; ++x)
+                f1[y * 8 + x] = char(2);
+        QByteArray f2(8 * 8, char(3));
+        GpImage image = GpImage::LoadFromMemory(
+            MakeGif(8, 8, {qRgb(0, 0, 0), Red, Green, Blue}, {f0, f1, f2}, {10, 20, 30}, 0));
+        QVERIFY(image.IsLoaded());
+        QCOMPARE(image.FrameCount(), 3);
+        QCOMPARE(image.ActiveFrame(), 0);
+        QCOMPARE(Decode(image).pixel(0, 0), Red);
+        QCOMPARE(image.SelectActiveFrame(1), GpStatus::Ok);
+        QImage composed = Decode(image);
+        QCOMPARE(composed.pixel(0, 0), Red);   // left from frame 0
+        QCOMPARE(composed.pixel(3, 3), Green); // drawn by frame 1
+        QCOMPARE(image.SelectActiveFrame(2), GpStatus::Ok);
+        QCOMPARE(Decode(image).pixel(3, 3), Blue);
+        // Going back starts the frames again.
+        QCOMPARE(image.SelectActiveFrame(1), GpStatus::Ok);
+        QCOMPARE(Decode(image).pixel(3, 3), Green);
+        QCOMPARE(image.SelectActiveFrame(0), GpStatus::Ok);
+        QCOMPARE(Decode(image).pixel(3, 3), Red);
+        QCOMPARE(image.SelectActiveFrame(3), GpStatus::InvalidParameter);
+        QCOMPARE(image.SelectActiveFrame(-1), GpStatus::InvalidParameter);
+        QCOMPARE(image.ActiveFrame(), 0);
+    }
+
+    void rotateFlipCodes_data()
+    {
+        QTest::addColumn<QList<int>>("codes");
+        QTest::newRow("none") << QList<int>{0};
+        for (int code = 1; code < 8; ++code)
+            QTest::newRow(qPrintable(QStringLiteral("code %1").arg(code))) << QList<int>{code};
+        QTest::newRow("1 then 3 is none") << QList<int>{1, 3};
+        QTest::newRow("4 then 4 is none") << QList<int>{4, 4};
+        QTest::newRow("5 then 1") << QList<int>{5, 1};
+        QTest::newRow("1 then 5") << QList<int>{1, 5};
+        QTest::newRow("6, 3, 7, 2") << QList<int>{6, 3, 7, 2};
+    }
+    void rotateFlipCodes()
+    {
+        QFETCH(QList<int>, codes);
+        // A 3 x 2 picture with every pixel different.
+        QImage source(3, 2, QImage::Format_RGB32);
+        for (int y = 0; y < 2; ++y)
+            for (int x = 0; x < 3; ++x)
+                source.setPixel(x, y, qRgb(40 * x, 100 * y, 7));
+        QImage expected = source;
+        GpImage image = GpImage::LoadFromMemory(Encode(source, "png"));
+        for (int code : codes) {
+            QCOMPARE(image.RotateFlip(code), GpStatus::Ok);
+            // The code's meaning, step by step: quarter turns clockwise, then a horizontal flip.
+            expected = expected.transformed(QTransform().rotate(90.0 * (code & 3)));
+            if (code >= 4)
+                expected = expected.mirrored(true, false);
+        }
+        QCOMPARE(image.Size(), expected.size());
+        QCOMPARE(Decode(image), expected.convertToFormat(QImage::Format_RGB32));
+        QCOMPARE(image.RotateFlip(8), GpStatus::InvalidParameter);
+    }
+
+    void decodesJpegAtReducedSize()
+    {
+        GpImage image = GpImage::LoadFromMemory(Encode(PhotoLike(1600, 1200), "jpeg", 90));
+        QVERIFY(image.IsLoaded());
+        const QImage reduced = Decode(image, QSize(401, 301));
+        QCOMPARE(reduced.size(), QSize(401, 301));
+        const QImage full = Decode(image);
+        QCOMPARE(full.size(), QSize(1600, 1200));
+        // The reduced decode shows the same picture: the sun is near (75 %, 25 %).
+        QVERIFY(Near(reduced.pixel(300, 75), full.pixel(1200, 300), 40));
+        // Turned: the size asked for is the turned size.
+        QCOMPARE(image.RotateFlip(1), GpStatus::Ok);
+        QCOMPARE(Decode(image, QSize(300, 400)).size(), QSize(300, 400));
+    }
+
+    void drawImageRect()
+    {
+        GpImage image = GpImage::LoadFromMemory(Encode(Quadrants(100, 100), "png"));
+        QImage target(60, 60, QImage::Format_RGB32);
+        target.fill(Qt::black);
+        QPainter painter(&target);
+        QCOMPARE(image.DrawImageRect(painter, QRect(10, 10, 40, 40)), GpStatus::Ok);
+        QCOMPARE(image.DrawImageRect(painter, QRect(0, 0, 0, 5)), GpStatus::InvalidParameter);
+        painter.end();
+        QCOMPARE(target.pixel(5, 5), qRgb(0, 0, 0));
+        QCOMPARE(target.pixel(15, 15), Red);
+        QCOMPARE(target.pixel(45, 45), White);
+        QCOMPARE(target.pixel(55, 55), qRgb(0, 0, 0));
+    }
+
+    void disposeEmpties()
+    {
+        GpImage image = GpImage::LoadFromMemory(Encode(Quadrants(4, 4), "png"));
+        QVERIFY(image.IsLoaded());
+        image.Dispose();
+        QVERIFY(!image.IsLoaded());
+        QCOMPARE(image.Size(), QSize(0, 0));
+        QCOMPARE(image.FrameCount(), 0);
+        QImage out;
+        QCOMPARE(image.DecodeFrame(QSize(), out), GpStatus::InvalidParameter);
+        QCOMPARE(image.RotateFlip(1), GpStatus::InvalidParameter);
+    }
+
+    void loadFailures_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("status");
+        QTest::newRow("missing") << "" << QByteArray() << int(GpStatus::FileNotFound);
+        QTest::newRow("empty file") << "empty.jpg" << QByteArray("") << int(GpStatus::UnknownImageFormat);
+        QTest::newRow("text") << "text.jpg" << QByteArray("hello") << int(GpStatus::UnknownImageFormat);
+        QTest::newRow("format we do not open") << "picture.png" << Encode(Quadrants(4, 4), "webp")
+                                               << int(GpStatus::UnknownImageFormat);
+        QTest::newRow("metafile until its player exists") << "drawing.wmf"
+                                                          << QByteArray("\xD7\xCD\xC6\x9A\0\0", 6)
+                                                          << int(GpStatus::UnknownImageFormat);
+    }
+    void loadFailures()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, status);
+        QString path = mDir.filePath(QStringLiteral("does-not-exist.png"));
+        if (!name.isEmpty()) {
+            path = mDir.filePath(name);
+            QVERIFY(WriteBytes(path, bytes));
+        }
+        const GpImage image = GpImage::LoadFromFile(path);
+        QVERIFY(!image.IsLoaded());
+        QCOMPARE(int(image.Status()), status);
+        QVERIFY(!image.ErrorString().isEmpty());
+        QCOMPARE(image.Size(), QSize(0, 0));
+        QCOMPARE(GpImage::LoadFromFile(mDir.path()).Status(), GpStatus::AccessDenied);
+    }
+};
+
+MV_TEST_MAIN(TestCodec)
+#include "tst_codec.moc"
