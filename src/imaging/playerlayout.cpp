@@ -34,15 +34,14 @@ int KeepRelative(int max, int paintedPos, int previousMax)
     return max / 2;
 }
 
-void PaintAxis(bool overhangs, double zoom, int pos, int offset, int shown, int renderLength, int &target,
-               int &targetLength, int &source, int &sourceLength)
+void PaintAxis(bool overhangs, double zoom, int pos, int offset, int shown, int renderLength, double &target,
+               double &targetLength, double &source, double &sourceLength)
 {
     if (overhangs && zoom > 0) {
-        const double first = std::floor(pos / zoom);
-        source = int(first);
-        target = -RoundHalfEven(pos - first * zoom);
-        targetLength = RoundHalfEven(shown + 2 * zoom);
-        sourceLength = RoundHalfEven(shown / zoom + 2);
+        source = std::floor(pos / zoom);
+        target = -(pos - source * zoom);
+        sourceLength = std::ceil(shown / zoom) + 2;
+        targetLength = sourceLength * zoom;
     } else {
         target = offset;
         targetLength = shown;
@@ -90,11 +89,11 @@ PaintGeometry PlayerLayout::Geometry() const
     PaintGeometry g;
     if (mRender.isEmpty())
         return g;
-    int tx, tw, sx, sw, ty, th, sy, sh;
+    double tx, tw, sx, sw, ty, th, sy, sh;
     PaintAxis(!mBestFit && mHMax != 0, mZoom, mHPos, mX, mW, mRender.width(), tx, tw, sx, sw);
     PaintAxis(!mBestFit && mVMax != 0, mZoom, mVPos, mY, mH, mRender.height(), ty, th, sy, sh);
-    g.target = QRect(tx, ty, tw, th);
-    g.source = QRect(sx, sy, sw, sh);
+    g.target = QRectF(tx, ty, tw, th);
+    g.source = QRectF(sx, sy, sw, sh);
     g.smooth = mBestFit;
     return g;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QRect>
+#include <QRectF>
 #include <QSize>
 
 namespace mv {
@@ -9,8 +10,8 @@ namespace mv {
 // client area of the control (widget pixels), the zoomed picture (client pixels of the
 // whole picture, scrolled by HPos/VPos) and the render bitmap (its own pixels).
 struct PaintGeometry {
-    QRect target;   // client pixels
-    QRect source;   // render-bitmap pixels
+    QRectF target;   // client pixels
+    QRectF source;   // render-bitmap pixels
     bool smooth = false;
 };
 
@@ -45,9 +46,10 @@ public:
     bool DragBy(double dx, double dy);
 
     // Source and target of the paint. With zoom, the source starts at the render pixel
-    // under the client's left/top edge and the target starts left/above of the client by
-    // the part of that pixel already scrolled past, so that a pixel stays where the scroll
-    // puts it.
+    // under the client's left/top edge, one pixel more than the client shows on each
+    // side, and the target starts left/above of the client by the part of that pixel
+    // already scrolled past; the target is exactly the source times the zoom, so every
+    // pixel lands where the scroll position puts it.
     PaintGeometry Geometry() const;
 
     // No picture shown: an empty display rectangle. The scroll state stays, so the next

@@ -275,6 +275,7 @@ GpStatus ucPlayer::RenderFrame(int frame)
         return GpStatus::WrongState;
     mRender.Cls(ColorRefOf(mBackColor));
     ++mRenderGeneration;
+    ++mRenderCount;
     if (mImageFrames > 1)
         mImage.SelectActiveFrame(frame);
     QPainter painter(mRender.hdc());
@@ -316,14 +317,15 @@ void ucPlayer::paintEvent(QPaintEvent *)
         const PaintGeometry g = mLayout.Geometry();
         if (g.smooth) {
             // Best fit: smooth once per size, then blit.
-            if (mFitCacheGeneration != mRenderGeneration || mFitCache.size() != g.target.size()) {
-                mFitCache = g.target.size() == mRender.Image().size()
+            const QRect target = g.target.toRect();
+            if (mFitCacheGeneration != mRenderGeneration || mFitCache.size() != target.size()) {
+                mFitCache = target.size() == mRender.Image().size()
                                 ? mRender.Image()
-                                : mRender.Image().scaled(g.target.size(), Qt::IgnoreAspectRatio,
+                                : mRender.Image().scaled(target.size(), Qt::IgnoreAspectRatio,
                                                          Qt::SmoothTransformation);
                 mFitCacheGeneration = mRenderGeneration;
             }
-            painter.drawImage(g.target.topLeft(), mFitCache);
+            painter.drawImage(target.topLeft(), mFitCache);
         } else {
             painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
             painter.drawImage(g.target, mRender.Image(), g.source);

@@ -72,6 +72,8 @@ public:
     int CurrentFrame() const { return mCurrentFrame; }
     const QList<int> &FrameDelays() const { return mDelays; }
     QTimer *AnimationTimer() const { return mTimer; }
+    // How many frames have been decoded into the render bitmap since construction.
+    int RenderCount() const { return mRenderCount; }
     // One step of the animation: what the timer does when it fires.
     void AnimationTick();
 
@@ -120,6 +122,7 @@ private:
     int mImageFrames = 0;
     int mCurrentFrame = 0;
     QList<int> mDelays;
+    int mRenderCount = 0;
 
     bool mDragging = false;
     QPoint mLastMouse;

@@ -185,6 +185,26 @@ inline QByteArray PngHeaderOnly(quint32 width, quint32 height)
     return out;
 }
 
+inline void AppendPngChunk(QByteArray &out, const char *type, const QByteArray &data)
+{
+    const QByteArray chunk = QByteArray(type) + data;
+    for (int shift = 24; shift >= 0; shift -= 8)
+        out.append(char((quint32(data.size()) >> shift) & 0xFF));
+    out.append(chunk);
+    const quint32 crc = Crc32(chunk);
+    for (int shift = 24; shift >= 0; shift -= 8)
+        out.append(char((crc >> shift) & 0xFF));
+}
+
+// A complete PNG structure of any size whose pixel data is a few useless bytes.
+inline QByteArray PngWithoutPixels(quint32 width, quint32 height)
+{
+    QByteArray out = PngHeaderOnly(width, height);
+    AppendPngChunk(out, "IDAT", QByteArray("\x78\x9C\x63\x00\x00", 5));
+    AppendPngChunk(out, "IEND", QByteArray());
+    return out;
+}
+
 // A run-length BMP, 8 or 4 bits per pixel, from encoded rows (bottom row first).
 inline QByteArray MakeRleBmp(int width, int height, int bpp, const QList<QRgb> &palette, const QByteArray &rle)
 {

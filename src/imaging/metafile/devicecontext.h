@@ -1,0 +1,151 @@
+#pragma once
+
+#include "imaging/metafile/gdi.h"
+
+#include <QImage>
+#include <QList>
+#include <QPainterPath>
+#include <QPointF>
+#include <QRectF>
+#include <QRegion>
+#include <QRgb>
+#include <QSizeF>
+#include <QString>
+#include <QTransform>
+
+#include <cstdint>
+#include <memory>
+#include <variant>
+#include <vector>
+
+namespace mv::metafile {
+
+// Drawing objects as the files describe them. Colours stay as stored colour references
+// (they may name palette entries) and are resolved when used.
+
+struct LogPen {
+    uint32_t style = gdi::PsSolid;
+    double width = 0;       // logical units; 0 means one device pixel
+    uint32_t color = 0;
+    QList<double> dashes;   // user style, logical units
+    bool cosmetic = false;  // one device pixel wide whatever the width says
+    bool geometric() const { return (style & gdi::PsGeometric) != 0; }
+    uint32_t kind() const { return style & gdi::PsStyleMask; }
+};
+
+struct LogBrush {
+    uint32_t style = gdi::BsSolid;
+    uint32_t color = 0xFFFFFF;
+    uint32_t hatch = 0;
+    QImage pattern;          // pattern brushes
+    bool monochrome = false; // a two-colour pattern takes the text and background colours
+};
+
+struct LogFont {
+    int32_t height = 0;
+    int32_t width = 0;
+    int32_t escapement = 0; // tenths of a degree
+    int32_t orientation = 0;
+    int32_t weight = 400;
+    bool italic = false;
+    bool underline = false;
+    bool strikeOut = false;
+    uint8_t charset = gdi::DefaultCharset;
+    uint8_t pitchAndFamily = 0;
+    QString face;
+};
+
+struct LogPalette {
+    QList<QRgb> entries;
+};
+
+// A region in logical units, as rectangles.
+struct LogRegion {
+    QList<QRectF> rects;
+};
+
+using GdiObject = std::variant<std::monostate, LogPen, LogBrush, LogFont, std::shared_ptr<LogPalette>, LogRegion>;
+
+// The clip, kept in target pixels so that later changes of the mapping leave it alone.
+// Rectangles under axis-aligned mappings stay a pixel region (cheap to combine and to
+// apply); anything else becomes a path.
+class ClipArea {
+public:
+    enum class Kind { None, Region, Path };
+    Kind kind() const { return mKind; }
+    const QRegion &region() const { return mRegion; }
+    QPainterPath path() const;
+
+    void reset() { mKind = Kind::None, mRegion = QRegion(), mPath = QPainterPath(); }
+    // Combines with a region or path in target pixels; `surface` is the whole picture,
+    // which "no clip" stands for.
+    void combine(const QRegion &region, int mode, const QRect &surface);
+    void combine(const QPainterPath &path, int mode, const QRect &surface);
+    void offset(QPointF delta);
+
+private:
+    Kind mKind = Kind::None;
+    QRegion mRegion;
+    QPainterPath mPath;
+};
+
+struct DeviceContext {
+    // Mapping.
+    int mapMode = gdi::MmText;
+    QPointF windowOrg, viewportOrg;
+    QSizeF windowExt{1, 1}, viewportExt{1, 1};
+    QTransform world;
+    int graphicsMode = gdi::GmCompatible;
+
+    // Selected objects (copies: deleting a selected object does not take it away).
+    LogPen pen;
+    LogBrush brush;
+    LogFont font;
+    std::shared_ptr<LogPalette> palette;
+
+    uint32_t textColor = 0x000000;
+    uint32_t bkColor = 0xFFFFFF;
+    int bkMode = gdi::Opaque;
+    int polyFillMode = gdi::Alternate;
+    int rop2 = gdi::R2CopyPen;
+    int stretchMode = 0;
+    uint32_t textAlign = 0;
+    int arcDirection = gdi::CounterClockwise;
+    double miterLimit = 10;
+    int textCharExtra = 0;
+    QPointF brushOrg;
+    QPointF current; // current position, logical
+
+    ClipArea clip;
+
+    // Path bracket; the path is kept in target pixels like the clip.
+    bool inPath = false;
+    QPainterPath path;
+};
+
+// Handles of created objects. EMF names the slot in each creating record; WMF takes the
+// lowest free slot. The table never grows past a fixed limit.
+class ObjectTable {
+public:
+    static constexpr int MaxObjects = 65536;
+    explicit ObjectTable(int initialSize);
+    bool put(uint32_t index, GdiObject object);
+    int putLowestFree(GdiObject object); // -1 when the table is full
+    const GdiObject *get(uint32_t index) const;
+    GdiObject *get(uint32_t index);
+    void remove(uint32_t index);
+
+private:
+    std::vector<GdiObject> mSlots;
+};
+
+// Stock objects (index with the high bit).
+GdiObject StockObject(uint32_t index);
+
+// The 20 reserved colours of the default palette.
+std::shared_ptr<LogPalette> DefaultPalette();
+
+// A colour reference resolved through the palette (palette-index references).
+QRgb ResolveColor(uint32_t colorRef, const LogPalette *palette);
+
+} // namespace mv::metafile

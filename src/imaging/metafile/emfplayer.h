@@ -1,0 +1,35 @@
+#pragma once
+
+#include "imaging/metafile/emfparser.h"
+
+#include <QImage>
+#include <QRectF>
+#include <QSize>
+#include <QString>
+
+namespace mv::metafile {
+
+// Where an EMF picture lies on its recording device and how large it is shown.
+struct EmfGeometry {
+    QRectF deviceFrame;     // the picture, in recording-device pixels
+    QSize pixelSize;        // the picture's size in pixels at 96 DPI
+    QSizeF devicePixels;    // the recording device
+    QSizeF deviceMillimeters;
+};
+
+// Picture size rule: the header's frame (hundredths of a millimetre) at 96 DPI; when the
+// frame is empty or inverted, the bounds (recording-device pixels) converted from the
+// device's resolution to 96 DPI. A picture whose longer side would pass 16384 pixels is
+// scaled down to that, keeping its shape.
+[[nodiscard]] bool EmfGeometryOf(const EmfHeader &header, EmfGeometry &geometry, QString &error);
+
+struct PlayReport {
+    qint64 records = 0;
+    QString problem;          // why the drawing ended early, empty when it did not
+    bool emfPlusOnly = false; // drawn in EMF+ without EMF fallback records
+};
+
+// Draws the records into `image` (already sized and cleared), the frame filling it.
+PlayReport PlayEmf(const QByteArray &data, const EmfHeader &header, const EmfGeometry &geometry, QImage &image);
+
+} // namespace mv::metafile

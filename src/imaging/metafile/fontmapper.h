@@ -1,0 +1,14 @@
+#pragma once
+
+#include "imaging/metafile/devicecontext.h"
+
+#include <QFont>
+
+namespace mv::metafile {
+
+// An installed font for a recorded font description: the recorded face first, then faces
+// that carry the charset's script, then the generic family the description asks for;
+// QFont's own fallback covers what is left. Size is set by the caller.
+QFont MapFont(const LogFont &font);
+
+} // namespace mv::metafile

@@ -1,0 +1,888 @@
+#include "imaging/metafile/player.h"
+
+#include <QPainterPathStroker>
+
+#include <cmath>
+
+namespace mv::metafile {
+
+namespace {
+
+constexpr size_t MaxSavedDcs = 1024;
+// Beyond this many target pixels from the picture, geometry is cut to the picture first:
+// the rasteriser works in fixed point and dashes are counted along the whole length.
+constexpr double FarAway = 1 << 21;
+
+bool finiteRect(const QRectF &r)
+{
+    return std::isfinite(r.left()) && std::isfinite(r.top()) && std::isfinite(r.width()) && std::isfinite(r.height());
+}
+
+bool finiteTransform(const QTransform &t)
+{
+    const double v[] = {t.m11(), t.m12(), t.m21(), t.m22(), t.dx(), t.dy()};
+    for (double x : v) {
+        if (!std::isfinite(x) || std::abs(x) > 1e12)
+            return false;
+    }
+    const double det = t.m11() * t.m22() - t.m12() * t.m21();
+    return std::isfinite(det) && std::abs(det) > 1e-18;
+}
+
+QImage hatchTile(uint32_t hatch, QRgb line, QRgb back, double scale)
+{
+    const int n = qMax(8, int(std::lround(8 * scale)));
+    const int t = qMax(1, int(std::lround(scale)));
+    QImage tile(n, n, QImage::Format_ARGB32);
+    for (int y = 0; y < n; ++y) {
+        auto *row = reinterpret_cast<QRgb *>(tile.scanLine(y));
+        for (int x = 0; x < n; ++x) {
+            const bool h = y % n < t, v = x % n < t;
+            const bool f = ((x - y) % n + n) % n < t, b = (x + y) % n < t;
+            bool on = false;
+            switch (hatch) {
+            case gdi::HsHorizontal: on = h; break;
+            case gdi::HsVertical: on = v; break;
+            case gdi::HsFDiagonal: on = f; break;
+            case gdi::HsBDiagonal: on = b; break;
+            case gdi::HsCross: on = h || v; break;
+            case gdi::HsDiagCross: on = f || b; break;
+            default: on = h; break;
+            }
+            row[x] = on ? line : back;
+        }
+    }
+    return tile;
+}
+
+QRgb invertRgb(QRgb c)
+{
+    return qRgba(255 - qRed(c), 255 - qGreen(c), 255 - qBlue(c), qAlpha(c));
+}
+
+} // namespace
+
+Player::Player(QPainter &painter, QSize target, const PlayerSetup &setup)
+    : mPainter(painter), mSurface(QPoint(0, 0), target), mSetup(setup), mObjects(setup.objectTableSize)
+{
+    mDc.palette = DefaultPalette();
+    mDc.pen = std::get<LogPen>(StockObject(gdi::StockObjectBit | gdi::BlackPen));
+    mDc.brush = std::get<LogBrush>(StockObject(gdi::StockObjectBit | gdi::WhiteBrush));
+    mDc.font = std::get<LogFont>(StockObject(gdi::StockObjectBit | gdi::SystemFont));
+    // Work limit: every pixel of the picture may be painted a few hundred times over.
+    mBudget = 256.0 * qMax(double(target.width()) * target.height(), double(1 << 20));
+    mPainter.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform | QPainter::TextAntialiasing);
+}
+
+void Player::stop(const QString &reason)
+{
+    if (!mStopped) {
+        mStopped = true;
+        mStopReason = reason;
+    }
+}
+
+bool Player::charge(double targetArea)
+{
+    mBudget -= targetArea + 16;
+    if (mBudget < 0)
+        stop(QStringLiteral("drawing stopped: the picture needs far more painting than its size allows"));
+    return !mStopped;
+}
+
+// --- state ------------------------------------------------------------------------------
+
+QTransform Player::pageToDevice() const
+{
+    double sx = 1, sy = 1;
+    if (mDc.mapMode != gdi::MmText) {
+        const QSizeF &w = mDc.windowExt, &v = mDc.viewportExt;
+        sx = w.width() != 0 ? v.width() / w.width() : 1;
+        sy = w.height() != 0 ? v.height() / w.height() : 1;
+        if (mDc.mapMode == gdi::MmIsotropic) {
+            const double m = qMin(std::abs(sx), std::abs(sy));
+            sx = std::copysign(m, sx);
+            sy = std::copysign(m, sy);
+        }
+    }
+    return QTransform(sx, 0, 0, sy, mDc.viewportOrg.x() - mDc.windowOrg.x() * sx,
+                      mDc.viewportOrg.y() - mDc.windowOrg.y() * sy);
+}
+
+void Player::setMapMode(int mode)
+{
+    // Fixed-unit modes set both extents from the device's size, as the drawing model does,
+    // so that a later switch to a scalable mode starts from the same scale.
+    const QSizeF px = mSetup.devicePixels, mm = mSetup.deviceMillimeters;
+    const auto fixed = [&](double unitsPerMm) {
+        mDc.windowExt = QSizeF(mm.width() * unitsPerMm, mm.height() * unitsPerMm);
+        mDc.viewportExt = QSizeF(px.width(), -px.height());
+    };
+    switch (mode) {
+    case gdi::MmText:
+        mDc.windowExt = mDc.viewportExt = QSizeF(1, 1);
+        break;
+    case gdi::MmLoMetric: fixed(10); break;
+    case gdi::MmHiMetric: fixed(100); break;
+    case gdi::MmLoEnglish: fixed(100 / 25.4); break;
+    case gdi::MmHiEnglish: fixed(1000 / 25.4); break;
+    case gdi::MmTwips: fixed(1440 / 25.4); break;
+    case gdi::MmIsotropic:
+    case gdi::MmAnisotropic:
+        break;
+    default:
+        return;
+    }
+    mDc.mapMode = mode;
+    mappingChanged();
+}
+
+void Player::setWindowOrg(QPointF org)
+{
+    mDc.windowOrg = org;
+    mappingChanged();
+}
+
+void Player::setViewportOrg(QPointF org)
+{
+    mDc.viewportOrg = org;
+    mappingChanged();
+}
+
+void Player::setWindowExt(QSizeF ext)
+{
+    // Extents only count in the scalable modes, and a zero extent is refused.
+    if ((mDc.mapMode != gdi::MmIsotropic && mDc.mapMode != gdi::MmAnisotropic) || ext.width() == 0 || ext.height() == 0)
+        return;
+    mDc.windowExt = ext;
+    mappingChanged();
+}
+
+void Player::setViewportExt(QSizeF ext)
+{
+    if ((mDc.mapMode != gdi::MmIsotropic && mDc.mapMode != gdi::MmAnisotropic) || ext.width() == 0 || ext.height() == 0)
+        return;
+    mDc.viewportExt = ext;
+    mappingChanged();
+}
+
+void Player::scaleWindowExt(double xNum, double xDenom, double yNum, double yDenom)
+{
+    if (xDenom == 0 || yDenom == 0)
+        return;
+    setWindowExt(QSizeF(mDc.windowExt.width() * xNum / xDenom, mDc.windowExt.height() * yNum / yDenom));
+}
+
+void Player::scaleViewportExt(double xNum, double xDenom, double yNum, double yDenom)
+{
+    if (xDenom == 0 || yDenom == 0)
+        return;
+    setViewportExt(QSizeF(mDc.viewportExt.width() * xNum / xDenom, mDc.viewportExt.height() * yNum / yDenom));
+}
+
+void Player::setWorldTransform(const QTransform &world)
+{
+    if (!finiteTransform(world))
+        return;
+    mDc.world = world;
+    mappingChanged();
+}
+
+void Player::modifyWorldTransform(const QTransform &xform, int mode)
+{
+    switch (mode) {
+    case 1: // identity
+        mDc.world = QTransform();
+        mappingChanged();
+        break;
+    case 2: // the new transform applies first
+        setWorldTransform(xform * mDc.world);
+        break;
+    case 3:
+        setWorldTransform(mDc.world * xform);
+        break;
+    case 4:
+        setWorldTransform(xform);
+        break;
+    default:
+        break;
+    }
+}
+
+const QTransform &Player::logicalToTarget()
+{
+    if (!mTransformValid) {
+        mTransform = mDc.world * pageToDevice() * mSetup.deviceToTarget;
+        mTransformUsable = finiteTransform(mTransform);
+        mTransformValid = true;
+    }
+    return mTransform;
+}
+
+bool Player::transformUsable()
+{
+    logicalToTarget();
+    return mTransformUsable && !mStopped;
+}
+
+void Player::saveDc()
+{
+    // Levels past the limit are counted as one so that their restores still pair up.
+    mSaved.push_back(mSaved.size() < MaxSavedDcs ? mDc : mSaved.back());
+}
+
+void Player::restoreDc(int which)
+{
+    const qint64 depth = qint64(mSaved.size());
+    const qint64 levels = which < 0 ? -qint64(which) : depth - which + 1;
+    if (levels <= 0 || levels > depth)
+        return;
+    mDc = mSaved[size_t(depth - levels)];
+    mSaved.resize(size_t(depth - levels));
+    mTransformValid = false;
+    mClipDirty = true;
+    mPathNeedsMove = true;
+}
+
+QRgb Player::color(uint32_t ref) const
+{
+    return ResolveColor(ref, mDc.palette.get());
+}
+
+void Player::selectObject(const GdiObject &object)
+{
+    if (const auto *pen = std::get_if<LogPen>(&object))
+        mDc.pen = *pen;
+    else if (const auto *brush = std::get_if<LogBrush>(&object))
+        mDc.brush = *brush;
+    else if (const auto *font = std::get_if<LogFont>(&object))
+        mDc.font = *font;
+    else if (const auto *palette = std::get_if<std::shared_ptr<LogPalette>>(&object))
+        mDc.palette = *palette;
+    else if (const auto *region = std::get_if<LogRegion>(&object))
+        selectClipRects(region->rects, gdi::RgnCopy, false);
+}
+
+// --- pens, brushes, raster operations ---------------------------------------------------
+
+bool Player::ropColors(QColor &c, QPainter::CompositionMode &mode) const
+{
+    mode = QPainter::CompositionMode_SourceOver;
+    switch (mDc.rop2) {
+    case gdi::R2Nop: return false;
+    case gdi::R2Black: c = QColor(0, 0, 0, c.alpha()); break;
+    case gdi::R2White: c = QColor(255, 255, 255, c.alpha()); break;
+    case gdi::R2NotCopyPen: c = QColor::fromRgba(invertRgb(c.rgba())); break;
+    case gdi::R2XorPen: mode = QPainter::RasterOp_SourceXorDestination; break;
+    case gdi::R2Not: mode = QPainter::RasterOp_NotDestination; break;
+    case gdi::R2MaskPen: mode = QPainter::RasterOp_SourceAndDestination; break;
+    case gdi::R2MergePen: mode = QPainter::RasterOp_SourceOrDestination; break;
+    case gdi::R2NotXorPen: mode = QPainter::RasterOp_NotSourceXorDestination; break;
+    case gdi::R2MaskNotPen: mode = QPainter::RasterOp_NotSourceAndDestination; break;
+    case gdi::R2MergeNotPen: mode = QPainter::RasterOp_NotSourceOrDestination; break;
+    case gdi::R2NotMaskPen: mode = QPainter::RasterOp_NotSourceOrNotDestination; break;
+    case gdi::R2NotMergePen: mode = QPainter::RasterOp_NotSourceAndNotDestination; break;
+    case gdi::R2MaskPenNot: mode = QPainter::RasterOp_SourceAndNotDestination; break;
+    case gdi::R2MergePenNot: mode = QPainter::RasterOp_SourceOrNotDestination; break;
+    default: break;
+    }
+    return true;
+}
+
+QPen Player::makePen(double *targetWidth)
+{
+    const LogPen &p = mDc.pen;
+    const QTransform &t = logicalToTarget();
+    const double scale = std::sqrt(std::abs(t.determinant()));
+    const double minWidth = minPenWidth();
+    const bool thin = p.cosmetic || p.width <= 0;
+    const double width = thin ? minWidth : qMax(minWidth, p.width * scale);
+    *targetWidth = width;
+
+    QPen pen(QColor::fromRgb(color(p.color)), width);
+    switch (p.style & gdi::PsEndCapMask) {
+    case gdi::PsEndCapSquare: pen.setCapStyle(Qt::SquareCap); break;
+    case gdi::PsEndCapFlat: pen.setCapStyle(Qt::FlatCap); break;
+    default: pen.setCapStyle(Qt::RoundCap); break;
+    }
+    switch (p.style & gdi::PsJoinMask) {
+    case gdi::PsJoinBevel: pen.setJoinStyle(Qt::BevelJoin); break;
+    case gdi::PsJoinMiter:
+        pen.setJoinStyle(Qt::MiterJoin);
+        pen.setMiterLimit(qBound(1.0, mDc.miterLimit / 2, 50.0));
+        break;
+    default: pen.setJoinStyle(Qt::RoundJoin); break;
+    }
+
+    // Dash lengths: thin pens count device pixels, geometric pens count pen widths.
+    // Wide pens made without the geometric flag ignore their dash style.
+    const uint32_t kind = p.kind();
+    if (kind == gdi::PsSolid || kind == gdi::PsInsideFrame || kind == gdi::PsNull)
+        return pen;
+    if (!thin && !p.geometric())
+        return pen;
+    QList<qreal> pattern;
+    if (kind == gdi::PsUserStyle) {
+        const double unit = thin ? mSetup.deviceScale : scale;
+        for (double d : p.dashes)
+            pattern.append(qMax(1e-3, std::abs(d) * unit / width));
+    } else {
+        static const QList<qreal> device[] = {{18, 6}, {3, 3}, {9, 6, 3, 6}, {9, 3, 3, 3, 3, 3}, {1, 1}};
+        static const QList<qreal> widths[] = {{3, 1}, {1, 1}, {3, 1, 1, 1}, {3, 1, 1, 1, 1, 1}, {1, 1}};
+        const int index = kind == gdi::PsAlternate ? 4 : int(kind) - 1;
+        if (index < 0 || index > 4)
+            return pen;
+        pattern = thin ? device[index] : widths[index];
+        if (thin) {
+            for (qreal &d : pattern)
+                d = d * mSetup.deviceScale / width;
+        }
+    }
+    if (pattern.isEmpty())
+        return pen;
+    if (pattern.size() % 2)
+        pattern += pattern;
+    pen.setDashPattern(pattern);
+    if (thin)
+        pen.setCapStyle(Qt::FlatCap);
+    return pen;
+}
+
+QBrush Player::makeBrush(const LogBrush &b)
+{
+    switch (b.style) {
+    case gdi::BsNull:
+        return QBrush(Qt::NoBrush);
+    case gdi::BsHatched: {
+        const QRgb back = mDc.bkMode == gdi::Opaque ? color(mDc.bkColor) : qRgba(0, 0, 0, 0);
+        return QBrush(hatchTile(b.hatch, color(b.color), back, qMax(1.0, mSetup.deviceScale)));
+    }
+    case gdi::BsPattern:
+    case gdi::BsDibPattern:
+    case gdi::BsDibPatternPt: {
+        if (b.pattern.isNull())
+            return QBrush(QColor::fromRgb(color(b.color)));
+        QImage tile = b.pattern;
+        if (b.monochrome) {
+            // Set bits take the background colour, clear bits the text colour.
+            const QRgb fore = color(mDc.textColor), back = color(mDc.bkColor);
+            tile = tile.convertToFormat(QImage::Format_ARGB32);
+            for (int y = 0; y < tile.height(); ++y) {
+                auto *row = reinterpret_cast<QRgb *>(tile.scanLine(y));
+                for (int x = 0; x < tile.width(); ++x)
+                    row[x] = qGray(row[x]) >= 128 ? back : fore;
+            }
+        }
+        QBrush brush(tile);
+        brush.setTransform(QTransform::fromScale(mSetup.deviceScale, mSetup.deviceScale));
+        return brush;
+    }
+    default:
+        return QBrush(QColor::fromRgb(color(b.color)));
+    }
+}
+
+void Player::applyClip()
+{
+    if (!mClipDirty)
+        return;
+    mClipDirty = false;
+    mPainter.resetTransform();
+    switch (mDc.clip.kind()) {
+    case ClipArea::Kind::None:
+        mPainter.setClipping(false);
+        break;
+    case ClipArea::Kind::Region:
+        mPainter.setClipRegion(mDc.clip.region());
+        break;
+    case ClipArea::Kind::Path:
+        mPainter.setClipPath(mDc.clip.path());
+        break;
+    }
+}
+
+// --- the funnel ----------------------------------------------------------------------------
+
+void Player::emitShape(const QPainterPath &logical, Paint paint)
+{
+    if (!transformUsable())
+        return;
+    const QPainterPath target = logicalToTarget().map(logical);
+    if (mDc.inPath) {
+        mDc.path.addPath(target);
+        mPathNeedsMove = true;
+        return;
+    }
+    paintTarget(target, paint);
+}
+
+void Player::emitConnected(const QPainterPath &logical)
+{
+    if (!transformUsable())
+        return;
+    const QPainterPath target = logicalToTarget().map(logical);
+    if (mDc.inPath) {
+        if (mPathNeedsMove || mDc.path.elementCount() == 0)
+            mDc.path.addPath(target);
+        else
+            mDc.path.connectPath(target);
+        mPathNeedsMove = false;
+        return;
+    }
+    paintTarget(target, Paint::Stroke);
+}
+
+void Player::fillTarget(const QPainterPath &target, const QBrush &brush, QPainter::CompositionMode mode)
+{
+    const QRectF bounds = target.controlPointRect();
+    if (!finiteRect(bounds) || !charge(bounds.intersected(mSurface).width() * bounds.intersected(mSurface).height()))
+        return;
+    applyClip();
+    mPainter.resetTransform();
+    mPainter.setCompositionMode(mode);
+    if (!QRectF(-FarAway, -FarAway, 2 * FarAway, 2 * FarAway).contains(bounds)) {
+        QPainterPath near;
+        near.addRect(QRectF(mSurface).adjusted(-4, -4, 4, 4));
+        mPainter.fillPath(target.intersected(near), brush);
+    } else {
+        mPainter.fillPath(target, brush);
+    }
+    mPainter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+}
+
+void Player::paintTarget(QPainterPath target, Paint paint)
+{
+    if (mStopped)
+        return;
+    const bool fill = paint != Paint::Stroke && mDc.brush.style != gdi::BsNull;
+    const bool stroke = paint != Paint::Fill && mDc.pen.kind() != gdi::PsNull;
+    if (!fill && !stroke)
+        return;
+    if (fill) {
+        target.setFillRule(mDc.polyFillMode == gdi::Winding ? Qt::WindingFill : Qt::OddEvenFill);
+        QBrush brush = makeBrush(mDc.brush);
+        QColor c = brush.color();
+        QPainter::CompositionMode mode;
+        if (ropColors(c, mode)) {
+            if (brush.style() == Qt::SolidPattern)
+                brush.setColor(c);
+            fillTarget(target, brush, mode);
+        }
+    }
+    if (stroke && !mStopped) {
+        double width = 1;
+        QPen pen = makePen(&width);
+        QColor c = pen.color();
+        QPainter::CompositionMode mode;
+        if (!ropColors(c, mode))
+            return;
+        pen.setColor(c);
+        const double offset = strokeOffset();
+        target.translate(offset, offset);
+        const QRectF bounds = target.controlPointRect();
+        if (!finiteRect(bounds))
+            return;
+        const double length = target.length();
+        const double area = QRectF(mSurface).width() * mSurface.height();
+        if (!charge(qMin(area, length * (width + 2))))
+            return;
+        if (pen.style() == Qt::CustomDashLine) {
+            double period = 0;
+            for (qreal d : pen.dashPattern())
+                period += d * width;
+            if (period <= 0 || length / period > 20000)
+                pen.setStyle(Qt::SolidLine);
+        }
+        applyClip();
+        mPainter.resetTransform();
+        mPainter.setCompositionMode(mode);
+        if (!QRectF(-FarAway, -FarAway, 2 * FarAway, 2 * FarAway).contains(bounds)) {
+            QPainterPathStroker stroker(pen);
+            stroker.setDashPattern(Qt::SolidLine);
+            QPainterPath near;
+            near.addRect(QRectF(mSurface).adjusted(-4, -4, 4, 4));
+            mPainter.fillPath(stroker.createStroke(target).intersected(near), c);
+        } else {
+            mPainter.strokePath(target, pen);
+        }
+        mPainter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    }
+}
+
+// --- drawing operations -------------------------------------------------------------------
+
+void Player::moveTo(QPointF p)
+{
+    mDc.current = p;
+    mPathNeedsMove = true;
+}
+
+void Player::lineTo(QPointF p)
+{
+    QPainterPath path(mDc.current);
+    path.lineTo(p);
+    emitConnected(path);
+    mDc.current = p;
+}
+
+void Player::polyline(const QPolygonF &points)
+{
+    if (points.size() < 2)
+        return;
+    QPainterPath path;
+    path.addPolygon(points);
+    emitShape(path, Paint::Stroke);
+}
+
+void Player::polylineTo(const QPolygonF &points)
+{
+    if (points.isEmpty())
+        return;
+    QPainterPath path(mDc.current);
+    for (const QPointF &p : points)
+        path.lineTo(p);
+    emitConnected(path);
+    mDc.current = points.last();
+}
+
+void Player::polyPolyline(const QList<QPolygonF> &lines)
+{
+    QPainterPath path;
+    for (const QPolygonF &line : lines) {
+        if (line.size() >= 2)
+            path.addPolygon(line);
+    }
+    if (!path.isEmpty())
+        emitShape(path, Paint::Stroke);
+}
+
+void Player::polygons(const QList<QPolygonF> &polygons)
+{
+    QPainterPath path;
+    for (const QPolygonF &polygon : polygons) {
+        if (polygon.size() < 2)
+            continue;
+        path.addPolygon(polygon);
+        path.closeSubpath();
+    }
+    if (!path.isEmpty())
+        emitShape(path, Paint::FillAndStroke);
+}
+
+void Player::polyBezier(const QPolygonF &points)
+{
+    if (points.size() < 4)
+        return;
+    QPainterPath path(points[0]);
+    for (qsizetype i = 1; i + 2 < points.size(); i += 3)
+        path.cubicTo(points[i], points[i + 1], points[i + 2]);
+    emitShape(path, Paint::Stroke);
+}
+
+void Player::polyBezierTo(const QPolygonF &points)
+{
+    if (points.size() < 3)
+        return;
+    QPainterPath path(mDc.current);
+    qsizetype i = 0;
+    for (; i + 2 < points.size(); i += 3)
+        path.cubicTo(points[i], points[i + 1], points[i + 2]);
+    emitConnected(path);
+    mDc.current = points[i - 1];
+}
+
+void Player::polyDraw(const QPolygonF &points, const QByteArray &types)
+{
+    const qsizetype n = qMin(points.size(), types.size());
+    QPainterPath path(mDc.current);
+    QPointF figureStart = mDc.current;
+    for (qsizetype i = 0; i < n; ++i) {
+        const uint8_t type = uint8_t(types[i]);
+        const uint8_t kind = type & ~gdi::PtCloseFigure;
+        uint8_t last = type;
+        if (kind == gdi::PtMoveTo) {
+            path.moveTo(points[i]);
+            figureStart = points[i];
+        } else if (kind == gdi::PtLineTo) {
+            path.lineTo(points[i]);
+        } else if (kind == gdi::PtBezierTo && i + 2 < n) {
+            path.cubicTo(points[i], points[i + 1], points[i + 2]);
+            i += 2;
+            last = uint8_t(types[i]);
+        } else {
+            break; // a malformed sequence ends the figure list, as the drawing model does
+        }
+        mDc.current = points[i];
+        if ((last & gdi::PtCloseFigure) && kind != gdi::PtMoveTo) {
+            path.closeSubpath();
+            mDc.current = figureStart;
+        }
+    }
+    emitConnected(path);
+}
+
+QRectF Player::insideFrame(QRectF box)
+{
+    box = box.normalized();
+    const LogPen &p = mDc.pen;
+    if (p.kind() == gdi::PsInsideFrame && !p.cosmetic && p.width > 1) {
+        const double half = qMin(p.width / 2, qMin(box.width(), box.height()) / 2);
+        box.adjust(half, half, -half, -half);
+    }
+    return box;
+}
+
+void Player::rectangle(QRectF box)
+{
+    box = insideFrame(box);
+    if (box.isEmpty())
+        return;
+    QPainterPath path;
+    path.addRect(box);
+    emitShape(path, Paint::FillAndStroke);
+}
+
+void Player::roundRect(QRectF box, QSizeF corner)
+{
+    box = insideFrame(box);
+    if (box.isEmpty())
+        return;
+    const double rx = qMin(std::abs(corner.width()) / 2, box.width() / 2);
+    const double ry = qMin(std::abs(corner.height()) / 2, box.height() / 2);
+    QPainterPath path;
+    path.addRoundedRect(box, rx, ry);
+    emitShape(path, Paint::FillAndStroke);
+}
+
+void Player::ellipse(QRectF box)
+{
+    box = insideFrame(box);
+    if (box.isEmpty())
+        return;
+    QPainterPath path;
+    path.addEllipse(box);
+    emitShape(path, Paint::FillAndStroke);
+}
+
+double Player::qtSweepSign()
+{
+    // The arc direction is seen on the device in compatible mode and in logical space in
+    // advanced mode; a mapping that flips one axis turns the device's sense around.
+    const double want = mDc.arcDirection == gdi::Clockwise ? -1 : 1;
+    // Only advanced mode allows a world transform, so one in place tells the mode too.
+    if (mDc.graphicsMode == gdi::GmAdvanced || !mDc.world.isIdentity())
+        return want;
+    return logicalToTarget().determinant() < 0 ? -want : want;
+}
+
+QPainterPath Player::arcPath(QRectF box, QPointF start, QPointF end, ArcKind kind)
+{
+    box = kind == ArcKind::Arc || kind == ArcKind::ArcTo ? box.normalized() : insideFrame(box);
+    QPainterPath path;
+    if (box.width() <= 0 || box.height() <= 0)
+        return path;
+    const QPointF c = box.center();
+    const double rx = box.width() / 2, ry = box.height() / 2;
+    const auto angleOf = [&](QPointF p) {
+        const double dx = (p.x() - c.x()) / rx, dy = (p.y() - c.y()) / ry;
+        return (dx == 0 && dy == 0) ? 0.0 : std::atan2(-dy, dx) * 180 / M_PI;
+    };
+    const double a0 = angleOf(start), a1 = angleOf(end);
+    if (!std::isfinite(a0) || !std::isfinite(a1))
+        return path;
+    const double sign = qtSweepSign();
+    double sweep = std::fmod((a1 - a0) * sign + 720, 360);
+    if (sweep <= 1e-9)
+        sweep = 360;
+    sweep *= sign;
+    if (kind == ArcKind::Pie) {
+        path.moveTo(c);
+        path.arcTo(box, a0, sweep);
+        path.closeSubpath();
+    } else {
+        path.arcMoveTo(box, a0);
+        path.arcTo(box, a0, sweep);
+        if (kind == ArcKind::Chord)
+            path.closeSubpath();
+    }
+    return path;
+}
+
+void Player::arc(QRectF box, QPointF start, QPointF end, ArcKind kind)
+{
+    const QPainterPath path = arcPath(box, start, end, kind);
+    if (path.isEmpty())
+        return;
+    switch (kind) {
+    case ArcKind::Arc:
+        emitShape(path, Paint::Stroke);
+        break;
+    case ArcKind::ArcTo: {
+        QPainterPath connected(mDc.current);
+        connected.connectPath(path);
+        emitConnected(connected);
+        mDc.current = path.currentPosition();
+        break;
+    }
+    case ArcKind::Chord:
+    case ArcKind::Pie:
+        emitShape(path, Paint::FillAndStroke);
+        break;
+    }
+}
+
+void Player::angleArc(QPointF center, double radius, double startDeg, double sweepDeg)
+{
+    if (!std::isfinite(radius) || !std::isfinite(startDeg) || !std::isfinite(sweepDeg) || radius < 0)
+        return;
+    // Sweeps past a full turn only go round again.
+    sweepDeg = qBound(-720.0, sweepDeg, 720.0);
+    startDeg = std::fmod(startDeg, 360);
+    const QRectF box(center.x() - radius, center.y() - radius, 2 * radius, 2 * radius);
+    QPainterPath path(mDc.current);
+    QPainterPath arcPart;
+    arcPart.arcMoveTo(box, startDeg);
+    arcPart.arcTo(box, startDeg, sweepDeg);
+    path.connectPath(arcPart);
+    emitConnected(path);
+    mDc.current = arcPart.currentPosition();
+}
+
+void Player::setPixel(QPointF p, uint32_t colorRef)
+{
+    if (!transformUsable())
+        return;
+    const QPointF q = logicalToTarget().map(p);
+    const double size = qMax(1.0, mSetup.deviceScale);
+    QPainterPath path;
+    path.addRect(QRectF(q, QSizeF(size, size)));
+    fillTarget(path, QColor::fromRgb(color(colorRef)), QPainter::CompositionMode_SourceOver);
+}
+
+void Player::fillRects(const QList<QRectF> &rects, const LogBrush &brush)
+{
+    if (!transformUsable() || rects.isEmpty())
+        return;
+    QPainterPath path;
+    for (const QRectF &r : rects)
+        path.addRect(r);
+    path.setFillRule(Qt::WindingFill);
+    fillTarget(logicalToTarget().map(path), makeBrush(brush), QPainter::CompositionMode_SourceOver);
+}
+
+void Player::frameRects(const QList<QRectF> &rects, const LogBrush &brush, QSizeF stroke)
+{
+    if (!transformUsable() || rects.isEmpty())
+        return;
+    const double w = std::abs(stroke.width()), h = std::abs(stroke.height());
+    QPainterPath path;
+    path.setFillRule(Qt::OddEvenFill);
+    for (const QRectF &r : rects) {
+        path.addRect(r);
+        if (r.width() > 2 * w && r.height() > 2 * h)
+            path.addRect(r.adjusted(w, h, -w, -h));
+    }
+    fillTarget(logicalToTarget().map(path), makeBrush(brush), QPainter::CompositionMode_SourceOver);
+}
+
+void Player::invertRects(const QList<QRectF> &rects)
+{
+    if (!transformUsable() || rects.isEmpty())
+        return;
+    QPainterPath path;
+    for (const QRectF &r : rects)
+        path.addRect(r);
+    path.setFillRule(Qt::WindingFill);
+    fillTarget(logicalToTarget().map(path), QColor(Qt::white), QPainter::RasterOp_NotDestination);
+}
+
+void Player::patBlt(QRectF box, uint32_t rop)
+{
+    if (!transformUsable())
+        return;
+    QPainterPath path;
+    path.addRect(box.normalized());
+    const QPainterPath target = logicalToTarget().map(path);
+    switch (rop) {
+    case gdi::RopBlackness:
+        fillTarget(target, QColor(Qt::black), QPainter::CompositionMode_SourceOver);
+        break;
+    case gdi::RopWhiteness:
+        fillTarget(target, QColor(Qt::white), QPainter::CompositionMode_SourceOver);
+        break;
+    case gdi::RopDstInvert:
+        fillTarget(target, QColor(Qt::white), QPainter::RasterOp_NotDestination);
+        break;
+    case gdi::RopNoOp:
+        break;
+    case gdi::RopPatInvert:
+        if (mDc.brush.style != gdi::BsNull)
+            fillTarget(target, makeBrush(mDc.brush), QPainter::RasterOp_SourceXorDestination);
+        break;
+    default:
+        if (mDc.brush.style != gdi::BsNull)
+            fillTarget(target, makeBrush(mDc.brush), QPainter::CompositionMode_SourceOver);
+        break;
+    }
+}
+
+void Player::gradientRect(QRectF box, QRgb from, QRgb to, bool vertical)
+{
+    if (!transformUsable())
+        return;
+    box = box.normalized();
+    QPainterPath path;
+    path.addRect(box);
+    const QTransform &t = logicalToTarget();
+    QLinearGradient gradient(t.map(box.topLeft()), t.map(vertical ? box.bottomLeft() : box.topRight()));
+    gradient.setColorAt(0, QColor::fromRgb(from));
+    gradient.setColorAt(1, QColor::fromRgb(to));
+    fillTarget(t.map(path), QBrush(gradient), QPainter::CompositionMode_SourceOver);
+}
+
+void Player::gradientTriangle(const QPointF (&points)[3], const QRgb (&colors)[3])
+{
+    if (!transformUsable())
+        return;
+    // Split into small triangles, each filled with the colour at its centre.
+    const QTransform &t = logicalToTarget();
+    const QPointF a = t.map(points[0]), b = t.map(points[1]), c = t.map(points[2]);
+    const double extent = qMax(QLineF(a, b).length(), qMax(QLineF(b, c).length(), QLineF(a, c).length()));
+    const int n = qBound(1, int(extent / 4), 32);
+    const auto at = [&](double u, double v) { return a + (b - a) * u + (c - a) * v; };
+    const auto mix = [&](double u, double v) {
+        const double w = 1 - u - v;
+        const auto ch = [&](int (*f)(QRgb)) {
+            return qBound(0, int(std::lround(w * f(colors[0]) + u * f(colors[1]) + v * f(colors[2]))), 255);
+        };
+        return QColor(ch(qRed), ch(qGreen), ch(qBlue));
+    };
+    const QRectF bounds = QPolygonF({a, b, c}).boundingRect();
+    if (!finiteRect(bounds) || !charge(bounds.intersected(mSurface).width() * bounds.intersected(mSurface).height()))
+        return;
+    applyClip();
+    mPainter.resetTransform();
+    mPainter.setPen(Qt::NoPen);
+    mPainter.setRenderHint(QPainter::Antialiasing, false);
+    for (int i = 0; i < n; ++i) {
+        for (int j = 0; j < n - i; ++j) {
+            const double u = double(i) / n, v = double(j) / n, d = 1.0 / n;
+            mPainter.setBrush(mix(u + d / 3, v + d / 3));
+            mPainter.drawPolygon(QPolygonF({at(u, v), at(u + d, v), at(u, v + d)}));
+            if (j < n - i - 1) {
+                mPainter.setBrush(mix(u + 2 * d / 3, v + 2 * d / 3));
+                mPainter.drawPolygon(QPolygonF({at(u + d, v), at(u + d, v + d), at(u, v + d)}));
+            }
+        }
+    }
+    mPainter.setRenderHint(QPainter::Antialiasing, true);
+}
+
+void Player::rectCorners(QRectF box, QPointF (&dest)[3])
+{
+    dest[0] = box.topLeft();
+    dest[1] = box.topRight();
+    dest[2] = box.bottomLeft();
+}
+
+} // namespace mv::metafile

@@ -1,0 +1,200 @@
+// The path bracket and the clip of the player.
+
+#include "imaging/metafile/player.h"
+
+#include <QPainterPathStroker>
+
+#include <cmath>
+
+namespace mv::metafile {
+
+namespace {
+
+// A target rectangle as whole pixels, kept near the surface so that far-away coordinates
+// cannot overflow.
+QRect pixelRect(const QRectF &r, const QRect &surface)
+{
+    const auto clampX = [&](double v) { return int(std::lround(qBound(-1.0, v, surface.width() + 1.0))); };
+    const auto clampY = [&](double v) { return int(std::lround(qBound(-1.0, v, surface.height() + 1.0))); };
+    const int l = clampX(r.left()), t = clampY(r.top()), rr = clampX(r.right()), b = clampY(r.bottom());
+    if (rr <= l || b <= t)
+        return QRect();
+    return QRect(QPoint(l, t), QPoint(rr - 1, b - 1));
+}
+
+bool axisAligned(const QTransform &t)
+{
+    return t.m12() == 0 && t.m21() == 0;
+}
+
+// Unions pairwise so that a region of many rectangles costs n log n, not n squared.
+QRegion unite(const QList<QRect> &rects, qsizetype from, qsizetype to)
+{
+    if (to - from == 1)
+        return QRegion(rects[from]);
+    if (to - from <= 0)
+        return QRegion();
+    const qsizetype mid = from + (to - from) / 2;
+    return unite(rects, from, mid).united(unite(rects, mid, to));
+}
+
+} // namespace
+
+void Player::beginPath()
+{
+    mDc.inPath = true;
+    mDc.path = QPainterPath();
+    mPathNeedsMove = true;
+}
+
+void Player::endPath()
+{
+    mDc.inPath = false;
+}
+
+void Player::abortPath()
+{
+    mDc.inPath = false;
+    mDc.path = QPainterPath();
+}
+
+void Player::closeFigure()
+{
+    if (mDc.inPath && mDc.path.elementCount() > 0) {
+        mDc.path.closeSubpath();
+        mPathNeedsMove = true;
+    }
+}
+
+void Player::fillPath()
+{
+    if (mDc.inPath)
+        return;
+    paintTarget(mDc.path, Paint::Fill);
+    mDc.path = QPainterPath();
+}
+
+void Player::strokePath()
+{
+    if (mDc.inPath)
+        return;
+    paintTarget(mDc.path, Paint::Stroke);
+    mDc.path = QPainterPath();
+}
+
+void Player::strokeAndFillPath()
+{
+    if (mDc.inPath)
+        return;
+    paintTarget(mDc.path, Paint::FillAndStroke);
+    mDc.path = QPainterPath();
+}
+
+void Player::flattenPath()
+{
+    if (mDc.inPath)
+        return;
+    QPainterPath flat;
+    for (const QPolygonF &polygon : mDc.path.toSubpathPolygons())
+        flat.addPolygon(polygon);
+    mDc.path = flat;
+}
+
+void Player::widenPath()
+{
+    if (mDc.inPath || mDc.path.isEmpty() || mDc.pen.kind() == gdi::PsNull)
+        return;
+    double width = 1;
+    const QPen pen = makePen(&width);
+    QPainterPathStroker stroker(pen);
+    // The widened outline is filled with either fill rule later: make it one clean area.
+    mDc.path = stroker.createStroke(mDc.path).simplified();
+}
+
+void Player::selectClipPath(int mode)
+{
+    if (mDc.inPath)
+        return;
+    QPainterPath path = mDc.path;
+    path.setFillRule(mDc.polyFillMode == gdi::Winding ? Qt::WindingFill : Qt::OddEvenFill);
+    clipWithTargetPath(path, mode);
+    mDc.path = QPainterPath();
+}
+
+void Player::clipWithTargetPath(const QPainterPath &target, int mode)
+{
+    if (!std::isfinite(target.controlPointRect().width()) || !std::isfinite(target.controlPointRect().height()))
+        return;
+    mDc.clip.combine(target, mode, mSurface);
+    mClipDirty = true;
+}
+
+void Player::clipWithLogicalRect(QRectF box, int mode)
+{
+    if (!transformUsable())
+        return;
+    const QTransform &t = logicalToTarget();
+    box = box.normalized();
+    if (axisAligned(t)) {
+        mDc.clip.combine(QRegion(pixelRect(t.mapRect(box), mSurface)), mode, mSurface);
+        mClipDirty = true;
+    } else {
+        QPainterPath path;
+        path.addRect(box);
+        clipWithTargetPath(t.map(path), mode);
+    }
+}
+
+void Player::intersectClipRect(QRectF box)
+{
+    clipWithLogicalRect(box, gdi::RgnAnd);
+}
+
+void Player::excludeClipRect(QRectF box)
+{
+    clipWithLogicalRect(box, gdi::RgnDiff);
+}
+
+void Player::selectClipRects(const QList<QRectF> &rects, int mode, bool deviceUnits)
+{
+    if (!transformUsable())
+        return;
+    const QTransform t = deviceUnits ? mSetup.deviceToTarget : logicalToTarget();
+    if (axisAligned(t)) {
+        QList<QRect> pixels;
+        pixels.reserve(rects.size());
+        for (const QRectF &r : rects) {
+            const QRect p = pixelRect(t.mapRect(r), mSurface);
+            if (!p.isEmpty())
+                pixels.append(p);
+        }
+        mDc.clip.combine(unite(pixels, 0, pixels.size()), mode, mSurface);
+        mClipDirty = true;
+    } else {
+        QPainterPath path;
+        for (const QRectF &r : rects)
+            path.addRect(r);
+        path.setFillRule(Qt::WindingFill);
+        clipWithTargetPath(t.map(path), mode);
+    }
+}
+
+void Player::resetClip()
+{
+    mDc.clip.reset();
+    mClipDirty = true;
+}
+
+void Player::offsetClip(QPointF delta)
+{
+    if (!transformUsable())
+        return;
+    const QTransform &t = logicalToTarget();
+    const QPointF d = t.map(delta) - t.map(QPointF(0, 0));
+    if (!std::isfinite(d.x()) || !std::isfinite(d.y()) || std::abs(d.x()) > 1e7 || std::abs(d.y()) > 1e7)
+        return;
+    mDc.clip.offset(d);
+    mClipDirty = true;
+}
+
+} // namespace mv::metafile

@@ -1,0 +1,212 @@
+// Text output of the player: font mapping, alignment, spacing arrays, escapement.
+
+#include "imaging/metafile/fontmapper.h"
+#include "imaging/metafile/player.h"
+
+#include <QFontInfo>
+#include <QFontMetricsF>
+#include <QGlyphRun>
+#include <QPaintDevice>
+#include <QRawFont>
+
+#include <cmath>
+
+namespace mv::metafile {
+
+namespace {
+
+constexpr double MaxFontPixels = 20000;
+
+double length(QPointF v)
+{
+    return std::hypot(v.x(), v.y());
+}
+
+// A point size that gives `pixels` on the painter's device.
+void setPixelSize(QFont &font, double pixels, const QPaintDevice *device)
+{
+    const double dpi = device && device->logicalDpiY() > 0 ? device->logicalDpiY() : 96;
+    font.setPointSizeF(qMax(0.01, pixels * 72 / dpi));
+}
+
+} // namespace
+
+void Player::drawText(const TextRun &run)
+{
+    if (!transformUsable())
+        return;
+    const QTransform &t = logicalToTarget();
+    const LogFont &lf = mDc.font;
+    const bool updateCp = mDc.textAlign & gdi::TaUpdateCp;
+    const QPointF reference = updateCp ? mDc.current : run.reference;
+    const QPointF origin = t.map(reference);
+    if (!std::isfinite(origin.x()) || !std::isfinite(origin.y()))
+        return;
+
+    // Text space: x along the baseline, y downwards, in target pixels.
+    const double escapement = (lf.escapement % 3600) / 10.0 * M_PI / 180;
+    const double c = std::cos(escapement), s = std::sin(escapement);
+    const QTransform linear(t.m11(), t.m12(), t.m21(), t.m22(), 0, 0);
+    QTransform textToTarget;
+    double advanceScale = 1; // logical advance -> text-space pixels
+    double emScale = 1;      // logical font height -> target pixels
+    if (mDc.graphicsMode == gdi::GmAdvanced) {
+        // The whole mapping applies to the glyphs; y-up mappings keep text upright.
+        const QTransform rotate = t.determinant() >= 0 ? QTransform(c, -s, s, c, 0, 0) : QTransform(c, s, s, -c, 0, 0);
+        const QTransform m = rotate * linear;
+        const double down = length(m.map(QPointF(0, 1)));
+        if (down <= 0)
+            return;
+        textToTarget = QTransform::fromScale(1 / down, 1 / down) * m * QTransform::fromTranslate(origin.x(), origin.y());
+        advanceScale = down;
+        emScale = down;
+    } else {
+        // The device's own orientation: escapement turns the text counter-clockwise as seen.
+        textToTarget = QTransform(c, -s, s, c, origin.x(), origin.y());
+        advanceScale = length(linear.map(QPointF(1, 0)));
+        emScale = length(linear.map(QPointF(0, 1)));
+    }
+
+    // Opaque rectangle first: it is filled even when there is no text.
+    const QRgb back = color(mDc.bkColor);
+    if (run.hasRect && (run.options & gdi::EtoOpaque)) {
+        QPainterPath box;
+        box.addRect(run.rect.normalized());
+        fillTarget(t.map(box), QColor::fromRgb(back), QPainter::CompositionMode_SourceOver);
+    }
+    if (run.text.isEmpty() || mStopped)
+        return;
+
+    // Font size: negative heights give the em, positive ones the cell (ascent + descent).
+    QFont font = MapFont(lf);
+    double em = std::abs(double(lf.height)) * emScale;
+    if (lf.height == 0)
+        em = 12 * mSetup.deviceScale;
+    if (!std::isfinite(em) || em > MaxFontPixels)
+        return;
+    const QPaintDevice *device = mPainter.device();
+    if (lf.height > 0 && em > 0) {
+        QFont probe = font;
+        setPixelSize(probe, 100, device);
+        const QFontMetricsF pm(probe, device);
+        const double cell = pm.ascent() + pm.descent();
+        if (cell > 0)
+            em = em * 100 / cell;
+    }
+    if (em < 0.3)
+        return; // too small to show anything
+    setPixelSize(font, em, device);
+    if (lf.width != 0) {
+        const QFontMetricsF natural(font, device);
+        const double wanted = std::abs(double(lf.width)) * advanceScale;
+        if (natural.averageCharWidth() > 0 && std::isfinite(wanted))
+            font.setStretch(qBound(1, int(std::lround(100 * wanted / natural.averageCharWidth())), 4000));
+    }
+    const QFontMetricsF fm(font, device);
+
+    // Positions along the baseline.
+    const QString &text = run.text;
+    const qsizetype n = text.size();
+    QList<QPointF> positions;
+    positions.reserve(n);
+    double x = 0, y = 0;
+    const double extra = mDc.textCharExtra * advanceScale;
+    for (qsizetype i = 0; i < n; ++i) {
+        positions.append(QPointF(x, y));
+        double advance;
+        if (i < run.dx.size()) {
+            advance = run.dx[i] * advanceScale;
+            if (i < run.dy.size())
+                y -= run.dy[i] * advanceScale;
+        } else if (run.glyphIndices) {
+            advance = 0;
+        } else {
+            const bool pair = text[i].isHighSurrogate() && i + 1 < n && text[i + 1].isLowSurrogate();
+            advance = fm.horizontalAdvance(text.mid(i, pair ? 2 : 1)) + extra;
+        }
+        if (!std::isfinite(advance))
+            return;
+        x += advance;
+    }
+    const double total = x;
+    double x0 = 0;
+    switch (mDc.textAlign & gdi::TaHorizontalMask) {
+    case gdi::TaCenter: x0 = -total / 2; break;
+    case gdi::TaRight: x0 = -total; break;
+    default: break;
+    }
+    double baseline = 0;
+    switch (mDc.textAlign & gdi::TaVerticalMask) {
+    case gdi::TaBaseline: break;
+    case gdi::TaBottom: baseline = -fm.descent(); break;
+    default: baseline = fm.ascent(); break;
+    }
+    if (updateCp && advanceScale > 0) {
+        const double logical = total / advanceScale;
+        const uint32_t h = mDc.textAlign & gdi::TaHorizontalMask;
+        if (h == gdi::TaRight)
+            mDc.current.rx() -= logical;
+        else if (h != gdi::TaCenter)
+            mDc.current.rx() += logical;
+    }
+
+    const QPointF shift(x0, baseline);
+    if (mDc.inPath) {
+        QPainterPath outline;
+        for (qsizetype i = 0; i < n; ++i)
+            outline.addText(positions[i] + shift, font, QString(text[i]));
+        mDc.path.addPath(textToTarget.map(outline));
+        mPathNeedsMove = true;
+        return;
+    }
+
+    const double area = double(n) * em * em;
+    if (!charge(qMin(area, double(mSurface.width()) * mSurface.height())))
+        return;
+    applyClip();
+    mPainter.save();
+    mPainter.resetTransform();
+    if (run.hasRect && (run.options & gdi::EtoClipped)) {
+        QPainterPath box;
+        box.addRect(run.rect.normalized());
+        mPainter.setClipPath(t.map(box), mPainter.hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
+    }
+    mPainter.setTransform(textToTarget);
+    if (mDc.bkMode == gdi::Opaque && !(run.hasRect && (run.options & gdi::EtoOpaque)))
+        mPainter.fillRect(QRectF(x0, baseline - fm.ascent(), total, fm.ascent() + fm.descent()), QColor::fromRgb(back));
+    mPainter.setPen(QColor::fromRgb(color(mDc.textColor)));
+    mPainter.setFont(font);
+
+    if (run.glyphIndices) {
+        // Glyph numbers belong to the recording font; they only mean the same glyphs when
+        // that very font is installed here.
+        const QRawFont raw = QRawFont::fromFont(font);
+        if (raw.isValid() && raw.familyName().compare(lf.face.trimmed(), Qt::CaseInsensitive) == 0) {
+            QList<quint32> glyphs;
+            QList<QPointF> glyphPositions;
+            for (qsizetype i = 0; i < n; ++i) {
+                glyphs.append(text[i].unicode());
+                glyphPositions.append(positions[i] + shift);
+            }
+            QGlyphRun glyphRun;
+            glyphRun.setRawFont(raw);
+            glyphRun.setGlyphIndexes(glyphs);
+            glyphRun.setPositions(glyphPositions);
+            glyphRun.setUnderline(lf.underline);
+            glyphRun.setStrikeOut(lf.strikeOut);
+            mPainter.drawGlyphRun(QPointF(0, 0), glyphRun);
+        }
+    } else if (run.dx.isEmpty() && mDc.textCharExtra == 0) {
+        mPainter.drawText(shift, text);
+    } else {
+        for (qsizetype i = 0; i < n; ++i) {
+            if (text[i].isLowSurrogate())
+                continue;
+            const bool pair = text[i].isHighSurrogate() && i + 1 < n && text[i + 1].isLowSurrogate();
+            mPainter.drawText(positions[i] + shift, text.mid(i, pair ? 2 : 1));
+        }
+    }
+    mPainter.restore();
+}
+
+} // namespace mv::metafile

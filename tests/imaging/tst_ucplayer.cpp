@@ -1,0 +1,378 @@
+#include "fixtures.h"
+#include "imaging/gdiplus.h"
+#include "imaging/ucplayer.h"
+#include "testutil.h"
+
+#include <QClipboard>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTimer>
+
+using namespace mv;
+using namespace mv::test;
+
+namespace {
+
+const QRgb Red = qRgb(255, 0, 0);
+const QRgb Green = qRgb(0, 255, 0);
+const QRgb Blue = qRgb(0, 0, 255);
+const QColor Back(238, 242, 251);
+
+QRgb RenderPixel(const ucPlayer &player, int x, int y)
+{
+    return player.RenderBitmap().Image().pixel(x, y) | 0xFF000000u;
+}
+
+bool Near(QRgb a, QRgb b, int tolerance = 40)
+{
+    return qAbs(qRed(a) - qRed(b)) <= tolerance && qAbs(qGreen(a) - qGreen(b)) <= tolerance
+           && qAbs(qBlue(a) - qBlue(b)) <= tolerance;
+}
+
+} // namespace
+
+class TestUcPlayer : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir mDir;
+    quint32 mToken = 0;
+    QString mPhoto, mSmall, mGif, mQuadrants, mClear;
+
+    QString Write(const QString &name, const QByteArray &bytes)
+    {
+        const QString path = mDir.filePath(name);
+        return WriteBytes(path, bytes) ? path : QString();
+    }
+
+    // A canvas as the viewer sets it up: 800 x 600, a 1280-pixel render limit.
+    static std::unique_ptr<ucPlayer> MakePlayer(bool bestFit = true)
+    {
+        auto player = std::make_unique<ucPlayer>();
+        player->SetBackColor(Back);
+        player->SetMaxRenderWidth(1280);
+        player->SetMaxRenderHeight(1280);
+        player->SetBestFitMode(bestFit);
+        player->resize(800, 600);
+        return player;
+    }
+
+    void Shot(QWidget &widget, const QString &name)
+    {
+        const QString folder = qEnvironmentVariable("MIROVALE_SHOTS");
+        if (!folder.isEmpty())
+            widget.grab().save(folder + QLatin1Char('/') + name);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(mDir.isValid());
+        QCOMPARE(GdiplusStartup(mToken), GdiplusOk);
+        mPhoto = Write("photo.jpg", Encode(PhotoLike(2000, 1500), "jpeg", 90));
+        mSmall = Write("small.png", [] {
+            QImage image(200, 100, QImage::Format_RGB32);
+            image.fill(Red);
+            return Encode(image, "png");
+        }());
+        mGif = Write("anim.gif", SolidGif(60, 40, {Red, Green, Blue}, {10, 10, 100}));
+        mQuadrants = Write("quadrants.png", Encode(Quadrants(60, 40), "png"));
+        mClear = Write("clear.png", [] {
+            QImage image(20, 20, QImage::Format_ARGB32);
+            image.fill(Qt::transparent);
+            return Encode(image, "png");
+        }());
+    }
+    void cleanupTestCase() { GdiplusShutdown(mToken); }
+
+    void photoIsRenderedReduced()
+    {
+        auto player = MakePlayer();
+        QVERIFY(player->ImportImage(mPhoto));
+        QCOMPARE(player->ImageWidth(), 2000);
+        QCOMPARE(player->ImageHeight(), 1500);
+        QCOMPARE(player->ImageFrames(), 1);
+        QVERIFY(player->HasImage());
+        // Limited to the render box, not the full 2000 x 1500.
+        QCOMPARE(player->RenderBitmap().Width(), 1280);
+        QCOMPARE(player->RenderBitmap().Height(), 960);
+        QCOMPARE(player->RenderBitmap().BPP(), 32);
+        QCOMPARE(player->Layout().Display(), QRect(0, 0, 800, 600));
+        const QImage shown = player->grab().toImage();
+        QCOMPARE(shown.size(), QSize(800, 600));
+        // Sky at the top, ground at the bottom, the sun near (75 %, 25 %).
+        QVERIFY(qBlue(shown.pixel(100, 20)) > qRed(shown.pixel(100, 20)));
+        QVERIFY(Near(shown.pixel(100, 560), qRgb(60, 80, 40)));
+        QVERIFY(Near(shown.pixel(600, 150), qRgb(240, 200, 80)));
+        Shot(*player, "canvas-photo.png");
+    }
+
+    void actualSizeRendersFull()
+    {
+        auto player = MakePlayer();
+        player->SetYuanShiDaXiao(true);
+        QVERIFY(player->ImportImage(mPhoto));
+        QCOMPARE(player->RenderBitmap().Width(), 2000);
+        QCOMPARE(player->RenderBitmap().Height(), 1500);
+    }
+
+    void smallImageCentredOnBackColor()
+    {
+        auto player = MakePlayer();
+        QVERIFY(player->ImportImage(mSmall));
+        QCOMPARE(player->RenderBitmap().Width(), 200);
+        QCOMPARE(player->Layout().Display(), QRect(300, 250, 200, 100));
+        const QImage shown = player->grab().toImage();
+        QCOMPARE(shown.pixel(300, 250), Red);
+        QCOMPARE(shown.pixel(499, 349), Red);
+        QCOMPARE(shown.pixel(299, 250), Back.rgb());
+        QCOMPARE(shown.pixel(500, 300), Back.rgb());
+        QCOMPARE(shown.pixel(0, 0), Back.rgb());
+    }
+
+    void transparencyShowsBackColor()
+    {
+        auto player = MakePlayer();
+        QVERIFY(player->ImportImage(mClear));
+        QCOMPARE(RenderPixel(*player, 5, 5), Back.rgb());
+        player->SetBackColor(Qt::black);
+        QCOMPARE(RenderPixel(*player, 5, 5), qRgb(0, 0, 0));
+    }
+
+    void failedImports()
+    {
+        auto player = MakePlayer();
+        QVERIFY(player->ImportImage(mSmall));
+        QVERIFY(!player->ImportImage(mDir.filePath("missing.jpg")));
+        QVERIFY(!player->HasImage());
+        QCOMPARE(player->ImageWidth(), 0);
+        QCOMPARE(player->ImageFrames(), 0);
+        QCOMPARE(player->Layout().Display().size(), QSize(0, 0));
+        // A header that loads over pixels that do not decode counts as not opened.
+        const QByteArray png = Encode(PhotoLike(64, 64), "png");
+        QVERIFY(!player->ImportImage(Write("cut.png", png.left(png.size() / 2))));
+        QVERIFY(!player->HasImage());
+        QVERIFY(!player->ImportImage(Write("text.gif", "GIF89a but nothing else")));
+    }
+
+    void renderBitmapTooLarge()
+    {
+        // 20000 x 17000 without pixels: at actual size the render bitmap cannot be made.
+        const QString path = Write("huge.png", PngWithoutPixels(20000, 17000));
+        auto player = MakePlayer();
+        player->SetYuanShiDaXiao(true);
+        QVERIFY(player->ImportImage(path));
+        QVERIFY(!player->HasImage());
+        QCOMPARE(player->ImageWidth(), 20000);
+        QCOMPARE(player->Layout().Display().size(), QSize(10, 10));
+        player->grab(); // paints the background only
+        // Reduced, the bitmap exists, but the pixels are not there: not opened.
+        player->SetYuanShiDaXiao(false);
+        QVERIFY(!player->ImportImage(path));
+    }
+
+    void animationOrderAndTiming()
+    {
+        auto player = MakePlayer();
+        QVERIFY(player->ImportImage(mGif));
+        QCOMPARE(player->ImageFrames(), 3);
+        QCOMPARE(player->FrameDelays(), QList<int>({100, 100, 1000}));
+        // The first frame is due at once.
+        QVERIFY(player->AnimationTimer()->isActive());
+        QCOMPARE(player->AnimationTimer()->interval(), 1);
+        QCOMPARE(player->CurrentFrame(), 0);
+
+        player->AnimationTick();
+        QCOMPARE(RenderPixel(*player, 30, 20), Red);
+        QCOMPARE(player->AnimationTimer()->interval(), 100);
+        QCOMPARE(player->CurrentFrame(), 1);
+        player->AnimationTick();
+        QCOMPARE(RenderPixel(*player, 30, 20), Green);
+        QCOMPARE(player->AnimationTimer()->interval(), 100);
+        player->AnimationTick();
+        QCOMPARE(RenderPixel(*player, 30, 20), Blue);
+        QCOMPARE(player->AnimationTimer()->interval(), 1000);
+        QCOMPARE(player->CurrentFrame(), 0);
+        player->AnimationTick();
+        QCOMPARE(RenderPixel(*player, 30, 20), Red);
+        Shot(*player, "canvas-gif-frame0.png");
+
+        // Turning while it plays turns the frame on screen.
+        player->Rotate90CW();
+        QCOMPARE(player->ImageWidth(), 40);
+        QCOMPARE(player->RenderBitmap().Width(), 40);
+        QCOMPARE(RenderPixel(*player, 20, 30), Red);
+        QCOMPARE(player->CurrentFrame(), 1);
+
+        player->DestroyImage();
+        QVERIFY(!player->AnimationTimer()->isActive());
+        QCOMPARE(player->ImageFrames(), 0);
+    }
+
+    void animationRunsOnItsTimer()
+    {
+        auto player = MakePlayer();
+        QVERIFY(player->ImportImage(mGif));
+        // Driven by the real timer: frame 0 at once, then frame 1 after 100 ms.
+        QTRY_COMPARE_WITH_TIMEOUT(player->CurrentFrame(), 1, 2000);
+        QCOMPARE(player->AnimationTimer()->interval(), 100);
+        QTRY_COMPARE_WITH_TIMEOUT(player->CurrentFrame(), 2, 2000);
+        QTRY_COMPARE_WITH_TIMEOUT(player->CurrentFrame(), 0, 2000);
+        QCOMPARE(player->AnimationTimer()->interval(), 1000);
+        QCOMPARE(RenderPixel(*player, 30, 20), Blue);
+        QTRY_COMPARE_WITH_TIMEOUT(player->CurrentFrame(), 1, 3000);
+        QCOMPARE(RenderPixel(*player, 30, 20), Red);
+        Shot(*player, "canvas-gif-frame-next.png");
+    }
+
+    void turningKeepsTheFile()
+    {
+        auto player = MakePlayer();
+        const QByteArray before = ReadBytes(mQuadrants);
+        QVERIFY(player->ImportImage(mQuadrants));
+        player->Rotate90CW();
+        QCOMPARE(player->ImageWidth(), 40);
+        QCOMPARE(player->ImageHeight(), 60);
+        QCOMPARE(RenderPixel(*player, 5, 5), Blue);  // bottom-left came to the top-left
+        QCOMPARE(player->Layout().Display(), QRect(380, 270, 40, 60));
+        player->Rotate90ACW();
+        player->Rotate90ACW();
+        QCOMPARE(RenderPixel(*player, 5, 5), qRgb(0, 255, 0)); // top-right to top-left
+        QCOMPARE(ReadBytes(mQuadrants), before);
+    }
+
+    void zoomAndScrollNeverDecode()
+    {
+        auto player = MakePlayer(false);
+        player->show();
+        QVERIFY(QTest::qWaitForWindowExposed(player.get()));
+        QVERIFY(player->ImportImage(mPhoto));
+        const int renders = player->RenderCount();
+        player->SetZoom(2.0);
+        QCOMPARE(player->Layout().HMax(), 2560 - 800);
+        QCOMPARE(player->Layout().HPos(), (2560 - 800) / 2);
+        QTest::mousePress(player.get(), Qt::LeftButton, {}, QPoint(400, 300));
+        QTest::mouseMove(player.get(), QPoint(350, 280));
+        QTest::mouseRelease(player.get(), Qt::LeftButton, {}, QPoint(350, 280));
+        QCOMPARE(player->Layout().HPos(), (2560 - 800) / 2 + 50);
+        QCOMPARE(player->Layout().VPos(), (1920 - 600) / 2 + 20);
+        player->SetBestFitMode(true);
+        player->SetZoom(1.0);
+        player->Refresh();
+        player->grab();
+        QCOMPARE(player->RenderCount(), renders);
+    }
+
+    void dragDoesNothingInBestFit()
+    {
+        auto player = MakePlayer(true);
+        player->show();
+        QVERIFY(QTest::qWaitForWindowExposed(player.get()));
+        QVERIFY(player->ImportImage(mPhoto));
+        const int hpos = player->Layout().HPos();
+        QTest::mousePress(player.get(), Qt::LeftButton, {}, QPoint(400, 300));
+        QTest::mouseMove(player.get(), QPoint(100, 100));
+        QTest::mouseRelease(player.get(), Qt::LeftButton, {}, QPoint(100, 100));
+        QCOMPARE(player->Layout().HPos(), hpos);
+    }
+
+    void cursorRule()
+    {
+        auto player = MakePlayer(false);
+        QVERIFY(player->ImportImage(mPhoto));
+        // Zoom 1.0 on 800 x 600: 1280 x 960 overhangs, so the tool's cursor shows.
+        player->UpdatePointer();
+        QCOMPARE(player->cursor().shape(), Qt::BitmapCursor);
+        QCOMPARE(player->cursor().pixmap().size(), QSize(32, 32));
+        player->SetBestFitMode(true);
+        QCOMPARE(player->cursor().shape(), Qt::ArrowCursor);
+        player->SetBestFitMode(false);
+        player->SetZoom(0.5);
+        QCOMPARE(player->cursor().shape(), Qt::ArrowCursor);
+        // Reading the tool shows its cursor: the zoom tools theirs, the hand the arrow.
+        player->SetnMouseIcon(ToolZoomIn);
+        QCOMPARE(player->cursor().shape(), Qt::ArrowCursor);
+        QCOMPARE(player->nMouseIcon(), int(ToolZoomIn));
+        QCOMPARE(player->cursor().shape(), Qt::BitmapCursor);
+        player->SetnMouseIcon(ToolHand);
+        QCOMPARE(player->nMouseIcon(), int(ToolHand));
+        QCOMPARE(player->cursor().shape(), Qt::ArrowCursor);
+        // Three different pictures.
+        const QImage hand = CanvasCursor(ToolHand).pixmap().toImage();
+        const QImage in = CanvasCursor(ToolZoomIn).pixmap().toImage();
+        const QImage out = CanvasCursor(ToolZoomOut).pixmap().toImage();
+        QVERIFY(hand != in && in != out && hand != out);
+        QVERIFY(qAlpha(in.pixel(12, 12)) > 0);
+    }
+
+    void mouseAndKeyEvents()
+    {
+        auto player = MakePlayer(false);
+        player->show();
+        QVERIFY(QTest::qWaitForWindowExposed(player.get()));
+        QSignalSpy down(player.get(), &ucPlayer::MouseDown);
+        QSignalSpy move(player.get(), &ucPlayer::MouseMove);
+        QSignalSpy click(player.get(), &ucPlayer::Click);
+        QSignalSpy dbl(player.get(), &ucPlayer::DblClick);
+        QSignalSpy right(player.get(), &ucPlayer::RightClick);
+        QSignalSpy keyUp(player.get(), &ucPlayer::KeyUp);
+        QSignalSpy resized(player.get(), &ucPlayer::Resize);
+
+        QTest::mouseClick(player.get(), Qt::LeftButton, Qt::ShiftModifier, QPoint(10, 20));
+        QCOMPARE(down.count(), 1);
+        QCOMPARE(down.at(0).at(0).toInt(), 1);
+        QCOMPARE(down.at(0).at(1).toInt(), 1);
+        QCOMPARE(down.at(0).at(2).toDouble(), 10.0);
+        QCOMPARE(down.at(0).at(3).toDouble(), 20.0);
+        QCOMPARE(click.count(), 1);
+        QCOMPARE(right.count(), 0);
+
+        QTest::mouseClick(player.get(), Qt::RightButton, Qt::ControlModifier, QPoint(5, 5));
+        QCOMPARE(right.count(), 1);
+        QCOMPARE(down.at(1).at(0).toInt(), 2);
+        QCOMPARE(down.at(1).at(1).toInt(), 2);
+        QCOMPARE(click.count(), 1);
+
+        QTest::mouseDClick(player.get(), Qt::LeftButton, {}, QPoint(30, 30));
+        QCOMPARE(dbl.count(), 1);
+
+        QTest::mouseMove(player.get(), QPoint(40, 50));
+        QVERIFY(move.count() >= 1);
+        QCOMPARE(move.last().at(2).toDouble(), 40.0);
+
+        QTest::keyClick(player.get(), Qt::Key_Right, Qt::AltModifier);
+        QVERIFY(!keyUp.isEmpty());
+        QCOMPARE(keyUp.at(0).at(0).toInt(), int(Qt::Key_Right));
+        QCOMPARE(keyUp.at(0).at(1).toInt(), 4);
+
+        player->resize(640, 480);
+        QTRY_VERIFY(resized.count() >= 1);
+    }
+
+    void copyImageToClipboard()
+    {
+        auto player = MakePlayer();
+        QVERIFY(player->ImportImage(mClear));
+        QGuiApplication::clipboard()->clear();
+        player->CopyImage();
+        const QImage pasted = QGuiApplication::clipboard()->image();
+        QCOMPARE(pasted.size(), QSize(20, 20));
+        QCOMPARE(pasted.pixel(3, 3) | 0xFF000000u, Back.rgb());
+        QVERIFY(player->ImportImage(mPhoto));
+        player->CopyImage();
+        QCOMPARE(QGuiApplication::clipboard()->image().size(), QSize(1280, 960));
+    }
+
+    void borderShrinksClient()
+    {
+        auto player = MakePlayer();
+        player->SetBorder(true);
+        QVERIFY(player->Border());
+        QVERIFY(player->ImportImage(mSmall));
+        QCOMPARE(player->Layout().ClientSize(), QSize(798, 598));
+        QCOMPARE(player->Layout().Display(), QRect(299, 249, 200, 100));
+    }
+};
+
+MV_TEST_MAIN(TestUcPlayer)
+#include "tst_ucplayer.moc"
