@@ -129,8 +129,8 @@ GpImage GpImage::LoadFromFile(const QString &path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return Failed(GpStatus::AccessDenied, file.errorString());
-    const QByteArray bytes = file.read(MaxFileBytes + 1);
-    if (bytes.size() > MaxFileBytes)
+    const QByteArray bytes = file.readAll();
+    if (bytes.size() > MaxFileBytes) // grew after the size check
         return Failed(GpStatus::OutOfMemory, QStringLiteral("file too large"));
     return Load(bytes);
 }
