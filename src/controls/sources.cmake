@@ -14,4 +14,5 @@ list(APPEND MIROVALE_UI_SOURCES
     controls/theme.h
     controls/ucprogress.cpp controls/ucprogress.h
     controls/uipictures.cpp controls/uipictures.h
+    updater/progbar.cpp updater/progbar.h
 )
