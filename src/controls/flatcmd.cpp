@@ -39,7 +39,7 @@ QImage keyedSlice(const QImage &raw)
     return keyed.convertToFormat(QImage::Format_ARGB32_Premultiplied);
 }
 
-// A disabled picture: its darker pixels as a silhouette in one colour.
+// A disabled picture: its dark pixels (outlines, marks) as a silhouette in one colour.
 QImage silhouette(const QImage &picture, const QColor &colour)
 {
     QImage out(picture.size(), QImage::Format_ARGB32);
@@ -50,7 +50,7 @@ QImage silhouette(const QImage &picture, const QColor &colour)
         auto *line = reinterpret_cast<QRgb *>(out.scanLine(y));
         for (int x = 0; x < source.width(); ++x) {
             const QRgb p = in[x];
-            if (qAlpha(p) >= 128 && qGray(p) < 224)
+            if (qAlpha(p) >= 128 && qGray(p) < 170)
                 line[x] = colour.rgb() | 0xFF000000;
         }
     }

@@ -23,6 +23,7 @@ inline constexpr QSize ToolbarButton{28, 28};
 inline const QColor EmbossHighlight{255, 255, 255};
 inline const QColor EmbossShadow{128, 128, 128};
 inline const QColor ButtonFace{240, 240, 240};
+inline const QColor Highlight{51, 153, 255};
 inline const QColor ButtonText{0, 0, 0};
 
 // Path box, search box and their pieces.
@@ -50,7 +51,6 @@ inline const QColor FavOdd{225, 242, 250};
 inline const QColor FavText{50, 85, 107};
 
 // Plain progress bar and framed box.
-inline const QColor ProgressFore{51, 153, 255};   // the highlight colour
 inline const QColor ProgressBack{240, 240, 240};  // the button face
 inline const QColor ProgressBlue{29, 155, 214};   // the recursive listing's bar
 inline const QColor FlatEdge{160, 160, 160};
@@ -62,12 +62,10 @@ inline const QColor BoxBack{255, 255, 255};
 inline const QColor BoxLine{84, 165, 213};
 
 // Updater progress bar.
-inline const QColor ProgBarDefault{51, 153, 255};
 inline const QColor ProgBarUpdater{10, 36, 106};
 inline const QColor ProgBarOuter{190, 190, 190};
 inline const QColor ProgBarInner{239, 239, 239};
-inline const QColor ProgBarCornerDark{104, 104, 104};
-inline const QColor ProgBarCornerLight{172, 171, 167};
+inline const QColor ProgBarCorner{172, 171, 167};
 inline const QColor Silver{192, 192, 192};
 inline constexpr int AutoScrollInterval = 10;
 

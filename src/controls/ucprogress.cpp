@@ -22,7 +22,7 @@ int FilledLength(int inner, qint64 value, qint64 max)
 
 ucProgress::ucProgress(QWidget *parent)
     : QWidget(parent)
-    , mForeColor(theme::ProgressFore)
+    , mForeColor(theme::Highlight)
     , mBackColor(theme::ProgressBack)
 {
     layoutRects();

@@ -59,12 +59,11 @@ void roundedFrame(QPainter &painter, int length, int thickness)
     Line(painter, 2, b - 1, r - 2, b - 1, theme::ProgBarInner);
     Line(painter, 1, 2, 1, b - 2, theme::ProgBarInner);
     Line(painter, r - 1, 2, r - 1, b - 2, theme::ProgBarInner);
-    // Each corner rounded off by single pixels.
-    for (const QPoint corner : {QPoint(1, 1), QPoint(r - 1, 1), QPoint(1, b - 1), QPoint(r - 1, b - 1)})
-        painter.fillRect(QRect(corner, QSize(1, 1)), theme::ProgBarCornerDark);
-    for (const QPoint p : {QPoint(1, 0), QPoint(0, 1), QPoint(r - 1, 0), QPoint(r, 1), QPoint(1, b), QPoint(0, b - 1),
+    // Each corner rounded off by single grey pixels.
+    for (const QPoint p : {QPoint(1, 1), QPoint(r - 1, 1), QPoint(1, b - 1), QPoint(r - 1, b - 1), QPoint(1, 0),
+                           QPoint(0, 1), QPoint(r - 1, 0), QPoint(r, 1), QPoint(1, b), QPoint(0, b - 1),
                            QPoint(r - 1, b), QPoint(r, b - 1)})
-        painter.fillRect(QRect(p, QSize(1, 1)), theme::ProgBarCornerLight);
+        painter.fillRect(QRect(p, QSize(1, 1)), theme::ProgBarCorner);
 }
 
 void rectLine(QPainter &painter, const QRect &r, const QColor &colour)
@@ -164,7 +163,7 @@ int PercentageToValue(qint64 percentage, qint64 min, qint64 max)
 
 ProgBar::ProgBar(QWidget *parent)
     : QWidget(parent)
-    , mColor(palette().color(QPalette::Highlight))
+    , mColor(theme::Highlight)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
     mTimer.setInterval(theme::AutoScrollInterval);
