@@ -107,8 +107,21 @@ void ButtonBase::mouseDoubleClickEvent(QMouseEvent *event)
 
 void ButtonBase::checkPointer()
 {
-    if (QApplication::widgetAt(QCursor::pos()) == this)
-        return;
+    if (QApplication::widgetAt(QCursor::pos()) != this)
+        endHover();
+}
+
+void ButtonBase::leaveEvent(QEvent *event)
+{
+    QWidget::leaveEvent(event);
+    // Where the pointer position is only known inside our own windows, leaving the window
+    // is the only news that the pointer has gone.
+    if (mHovering)
+        endHover();
+}
+
+void ButtonBase::endHover()
+{
     mHoverTimer.stop();
     mHovering = false;
     HoverChanged(false);

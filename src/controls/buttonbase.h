@@ -61,10 +61,12 @@ protected:
     void keyReleaseEvent(QKeyEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
+    void leaveEvent(QEvent *event) override;
 
 private:
     void press(int button, int shift, QPointF pos);
     void checkPointer();
+    void endHover();
     void accessKey();
     QShortcut *makeShortcut(const QList<QKeySequence> &keys);
 

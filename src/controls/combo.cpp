@@ -88,8 +88,19 @@ void DropButton::mousePressEvent(QMouseEvent *event)
 
 void DropButton::checkPointer()
 {
-    if (QApplication::widgetAt(QCursor::pos()) == this)
-        return;
+    if (QApplication::widgetAt(QCursor::pos()) != this)
+        endHover();
+}
+
+void DropButton::leaveEvent(QEvent *event)
+{
+    QWidget::leaveEvent(event);
+    if (mHovering)
+        endHover();
+}
+
+void DropButton::endHover()
+{
     mTimer.stop();
     mHovering = false;
     if (auto *combo = qobject_cast<Combo *>(parentWidget()))
@@ -113,7 +124,6 @@ Combo::Combo(QWidget *parent)
 
     TxtData->installEventFilter(this);
     SetListItemHeight(Combo1, theme::ComboItemHeight);
-    Combo1->setMaxVisibleItems(qMax(1, (theme::ComboDropHeight - theme::BoxHeight) / theme::ComboItemHeight));
     // A click on the drop button while the list is open only closes the list.
     Combo1->view()->window()->setAttribute(Qt::WA_NoMouseReplay);
     connect(Combo1, &QComboBox::currentTextChanged, this, [this] {
@@ -127,6 +137,7 @@ Combo::Combo(QWidget *parent)
     setDropPictures({UiImage(QStringLiteral("box/drop_normal")), UiImage(QStringLiteral("box/drop_hover")),
                      UiImage(QStringLiteral("box/drop_pressed")), UiImage(QStringLiteral("box/drop_disabled"))});
     setArrowPicture(UiImage(QStringLiteral("box/crumb_arrow")));
+    SetComboHeight(Combo1, theme::ComboDropHeight);
     ensureCrumb(0);
     breadcrumbMode();
 }

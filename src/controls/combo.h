@@ -49,9 +49,11 @@ protected:
     void paintEvent(QPaintEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
+    void leaveEvent(QEvent *event) override;
 
 private:
     void checkPointer();
+    void endHover();
 
     QList<QImage> mPictures;
     int mShown = 0;

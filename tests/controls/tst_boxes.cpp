@@ -252,6 +252,8 @@ private slots:
         QCOMPARE(combo->TxtData->width(), 241 - left - 34);
         QCOMPARE(combo->Drop()->geometry().right() < 241, true);
         QCOMPARE(ListItemHeight(combo->Combo1), 16);
+        // A 300-pixel drop-down of 16-pixel rows under the 27-pixel box.
+        QCOMPARE(combo->Combo1->maxVisibleItems(), (300 - 27) / 16);
         combo->resize(5, 27);
         QCOMPARE(combo->width(), 27);
 

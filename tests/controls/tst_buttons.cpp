@@ -259,6 +259,25 @@ private slots:
         QVERIFY(!b->Hovering());
     }
 
+    // Where the pointer position is not known outside our windows, the leave event alone
+    // ends the hover.
+    void leaveEventEndsHover()
+    {
+        Stage stage;
+        ButtonBase *b = make(QStringLiteral("FlatCmd"), &stage.window);
+        stage.show();
+        QSignalSpy out(b, &ButtonBase::MouseOut);
+        QTest::mouseMove(b, QPoint(6, 6));
+        QTRY_VERIFY(b->Hovering());
+        QEvent leave(QEvent::Leave);
+        QApplication::sendEvent(b, &leave);
+        QCOMPARE(out.count(), 1);
+        QVERIFY(!b->Hovering());
+        QCOMPARE(qobject_cast<FlatCmd *>(b)->ShownSlice(), -1);
+        QApplication::sendEvent(b, &leave);
+        QCOMPARE(out.count(), 1);
+    }
+
     // Leaving with the button held draws it released; coming back does not draw it pressed
     // again, and a release over the button still clicks.
     void leavingWhilePressed()
