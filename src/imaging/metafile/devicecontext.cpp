@@ -2,24 +2,9 @@
 
 namespace mv::metafile {
 
-QPainterPath ClipArea::path() const
-{
-    if (mKind == Kind::Path)
-        return mPath;
-    QPainterPath p;
-    p.addRegion(mRegion);
-    return p;
-}
-
 void ClipArea::combine(const QRegion &region, int mode, const QRect &surface)
 {
-    if (mKind == Kind::Path) {
-        QPainterPath p;
-        p.addRegion(region);
-        combine(p, mode, surface);
-        return;
-    }
-    const QRegion current = mKind == Kind::None ? QRegion(surface) : mRegion;
+    const QRegion current = mActive ? mRegion : QRegion(surface);
     QRegion result;
     switch (mode) {
     case gdi::RgnAnd:
@@ -40,46 +25,14 @@ void ClipArea::combine(const QRegion &region, int mode, const QRect &surface)
     default:
         return;
     }
-    mKind = Kind::Region;
+    mActive = true;
     mRegion = result.intersected(surface);
 }
 
-void ClipArea::combine(const QPainterPath &path, int mode, const QRect &surface)
+void ClipArea::offset(QPoint delta)
 {
-    QPainterPath whole;
-    whole.addRect(surface);
-    const QPainterPath current = mKind == Kind::None ? whole : this->path();
-    QPainterPath result;
-    switch (mode) {
-    case gdi::RgnAnd:
-        result = current.intersected(path);
-        break;
-    case gdi::RgnOr:
-        result = current.united(path);
-        break;
-    case gdi::RgnXor:
-        result = current.subtracted(path).united(path.subtracted(current));
-        break;
-    case gdi::RgnDiff:
-        result = current.subtracted(path);
-        break;
-    case gdi::RgnCopy:
-        result = path.intersected(whole);
-        break;
-    default:
-        return;
-    }
-    mKind = Kind::Path;
-    mRegion = QRegion();
-    mPath = result;
-}
-
-void ClipArea::offset(QPointF delta)
-{
-    if (mKind == Kind::Region)
-        mRegion.translate(qRound(delta.x()), qRound(delta.y()));
-    else if (mKind == Kind::Path)
-        mPath.translate(delta);
+    if (mActive)
+        mRegion.translate(delta);
 }
 
 ObjectTable::ObjectTable(int initialSize)
@@ -99,15 +52,18 @@ bool ObjectTable::put(uint32_t index, GdiObject object)
 
 int ObjectTable::putLowestFree(GdiObject object)
 {
-    for (size_t i = 0; i < mSlots.size(); ++i) {
+    for (size_t i = mFirstFree; i < mSlots.size(); ++i) {
         if (std::holds_alternative<std::monostate>(mSlots[i])) {
             mSlots[i] = std::move(object);
+            mFirstFree = i + 1;
             return int(i);
         }
     }
+    mFirstFree = mSlots.size();
     if (mSlots.size() >= size_t(MaxObjects))
         return -1;
     mSlots.push_back(std::move(object));
+    mFirstFree = mSlots.size();
     return int(mSlots.size() - 1);
 }
 
@@ -125,8 +81,10 @@ GdiObject *ObjectTable::get(uint32_t index)
 
 void ObjectTable::remove(uint32_t index)
 {
-    if (index < mSlots.size())
+    if (index < mSlots.size()) {
         mSlots[index] = std::monostate();
+        mFirstFree = qMin(mFirstFree, size_t(index));
+    }
 }
 
 std::shared_ptr<LogPalette> DefaultPalette()

@@ -66,27 +66,21 @@ struct LogRegion {
 
 using GdiObject = std::variant<std::monostate, LogPen, LogBrush, LogFont, std::shared_ptr<LogPalette>, LogRegion>;
 
-// The clip, kept in target pixels so that later changes of the mapping leave it alone.
-// Rectangles under axis-aligned mappings stay a pixel region (cheap to combine and to
-// apply); anything else becomes a path.
+// The clip, kept as a pixel region of the target so that later changes of the mapping
+// leave it alone. Shapes other than upright rectangles are rasterised into it, which is
+// how the drawing model clips too, and keeps combining clips cheap whatever they hold.
 class ClipArea {
 public:
-    enum class Kind { None, Region, Path };
-    Kind kind() const { return mKind; }
+    bool active() const { return mActive; }
     const QRegion &region() const { return mRegion; }
-    QPainterPath path() const;
-
-    void reset() { mKind = Kind::None, mRegion = QRegion(), mPath = QPainterPath(); }
-    // Combines with a region or path in target pixels; `surface` is the whole picture,
-    // which "no clip" stands for.
+    void reset() { mActive = false, mRegion = QRegion(); }
+    // Combines with a region; `surface` is the whole picture, which "no clip" stands for.
     void combine(const QRegion &region, int mode, const QRect &surface);
-    void combine(const QPainterPath &path, int mode, const QRect &surface);
-    void offset(QPointF delta);
+    void offset(QPoint delta);
 
 private:
-    Kind mKind = Kind::None;
+    bool mActive = false;
     QRegion mRegion;
-    QPainterPath mPath;
 };
 
 struct DeviceContext {
@@ -121,6 +115,7 @@ struct DeviceContext {
     // Path bracket; the path is kept in target pixels like the clip.
     bool inPath = false;
     QPainterPath path;
+    bool pathIsOutline = false; // a widened path: filled as one area whatever the fill mode
 };
 
 // Handles of created objects. EMF names the slot in each creating record; WMF takes the
@@ -137,6 +132,7 @@ public:
 
 private:
     std::vector<GdiObject> mSlots;
+    size_t mFirstFree = 0; // no free slot below this one
 };
 
 // Stock objects (index with the high bit).

@@ -23,10 +23,30 @@ struct MetafileInfo {
 };
 
 // Reads and checks the header: the picture's size without drawing anything.
+// Size rule: EMF from the header's frame (hundredths of a millimetre) at 96 DPI, or from
+// its bounds when the frame is empty; placeable WMF from its box and units per inch at
+// 96 DPI; other WMF from the first window extent its records set (units as pixels), or
+// from the area its drawing records cover. A longer side past 16384 pixels is scaled down
+// to 16384, keeping the shape.
 [[nodiscard]] MetafileInfo ReadMetafileInfo(const QByteArray &data);
 
 // Draws the whole picture scaled into target pixels (ARGB32 premultiplied, transparent
 // background). A null image when the data is not a usable metafile.
 [[nodiscard]] QImage RenderMetafile(const QByteArray &data, QSize target);
+
+// The same with an account of the drawing: a damaged record ends the drawing early and
+// leaves what was drawn so far in the image, with the reason in `problem`.
+struct MetafileRender {
+    QImage image;        // null when nothing could be drawn
+    QString error;       // why there is no image
+    QString problem;     // why the drawing stopped before the end, if it did
+    qint64 records = 0;  // records read
+    bool emfPlusOnly = false; // the picture is drawn in EMF+ records only, which are not shown
+};
+[[nodiscard]] MetafileRender RenderMetafileReport(const QByteArray &data, QSize target);
+
+// Largest target RenderMetafile draws into.
+constexpr int MaxMetafileTargetSide = 32767;
+constexpr qint64 MaxMetafileTargetPixels = qint64(1) << 28;
 
 } // namespace mv

@@ -9,9 +9,6 @@ namespace mv::metafile {
 namespace {
 
 constexpr size_t MaxSavedDcs = 1024;
-// Beyond this many target pixels from the picture, geometry is cut to the picture first:
-// the rasteriser works in fixed point and dashes are counted along the whole length.
-constexpr double FarAway = 1 << 21;
 
 bool finiteRect(const QRectF &r)
 {
@@ -227,18 +224,28 @@ bool Player::transformUsable()
 
 void Player::saveDc()
 {
-    // Levels past the limit are counted as one so that their restores still pair up.
-    mSaved.push_back(mSaved.size() < MaxSavedDcs ? mDc : mSaved.back());
+    // Levels past the limit are only counted, so that their restores still pair up;
+    // restoring one of them keeps the current state.
+    if (mSaved.size() < MaxSavedDcs)
+        mSaved.push_back(mDc);
+    else
+        ++mUnsavedLevels;
 }
 
 void Player::restoreDc(int which)
 {
-    const qint64 depth = qint64(mSaved.size());
-    const qint64 levels = which < 0 ? -qint64(which) : depth - which + 1;
+    const qint64 depth = qint64(mSaved.size()) + mUnsavedLevels;
+    qint64 levels = which < 0 ? -qint64(which) : depth - which + 1;
     if (levels <= 0 || levels > depth)
         return;
-    mDc = mSaved[size_t(depth - levels)];
-    mSaved.resize(size_t(depth - levels));
+    const qint64 unsaved = qMin(levels, mUnsavedLevels);
+    mUnsavedLevels -= unsaved;
+    levels -= unsaved;
+    if (levels == 0)
+        return;
+    const size_t keep = mSaved.size() - size_t(levels);
+    mDc = mSaved[keep];
+    mSaved.resize(keep);
     mTransformValid = false;
     mClipDirty = true;
     mPathNeedsMove = true;
@@ -388,17 +395,10 @@ void Player::applyClip()
         return;
     mClipDirty = false;
     mPainter.resetTransform();
-    switch (mDc.clip.kind()) {
-    case ClipArea::Kind::None:
-        mPainter.setClipping(false);
-        break;
-    case ClipArea::Kind::Region:
+    if (mDc.clip.active())
         mPainter.setClipRegion(mDc.clip.region());
-        break;
-    case ClipArea::Kind::Path:
-        mPainter.setClipPath(mDc.clip.path());
-        break;
-    }
+    else
+        mPainter.setClipping(false);
 }
 
 // --- the funnel ----------------------------------------------------------------------------
@@ -440,17 +440,11 @@ void Player::fillTarget(const QPainterPath &target, const QBrush &brush, QPainte
     applyClip();
     mPainter.resetTransform();
     mPainter.setCompositionMode(mode);
-    if (!QRectF(-FarAway, -FarAway, 2 * FarAway, 2 * FarAway).contains(bounds)) {
-        QPainterPath near;
-        near.addRect(QRectF(mSurface).adjusted(-4, -4, 4, 4));
-        mPainter.fillPath(target.intersected(near), brush);
-    } else {
-        mPainter.fillPath(target, brush);
-    }
+    mPainter.fillPath(target, brush);
     mPainter.setCompositionMode(QPainter::CompositionMode_SourceOver);
 }
 
-void Player::paintTarget(QPainterPath target, Paint paint)
+void Player::paintTarget(QPainterPath target, Paint paint, bool windingFill)
 {
     if (mStopped)
         return;
@@ -459,7 +453,7 @@ void Player::paintTarget(QPainterPath target, Paint paint)
     if (!fill && !stroke)
         return;
     if (fill) {
-        target.setFillRule(mDc.polyFillMode == gdi::Winding ? Qt::WindingFill : Qt::OddEvenFill);
+        target.setFillRule(windingFill || mDc.polyFillMode == gdi::Winding ? Qt::WindingFill : Qt::OddEvenFill);
         QBrush brush = makeBrush(mDc.brush);
         QColor c = brush.color();
         QPainter::CompositionMode mode;
@@ -496,15 +490,7 @@ void Player::paintTarget(QPainterPath target, Paint paint)
         applyClip();
         mPainter.resetTransform();
         mPainter.setCompositionMode(mode);
-        if (!QRectF(-FarAway, -FarAway, 2 * FarAway, 2 * FarAway).contains(bounds)) {
-            QPainterPathStroker stroker(pen);
-            stroker.setDashPattern(Qt::SolidLine);
-            QPainterPath near;
-            near.addRect(QRectF(mSurface).adjusted(-4, -4, 4, 4));
-            mPainter.fillPath(stroker.createStroke(target).intersected(near), c);
-        } else {
-            mPainter.strokePath(target, pen);
-        }
+        mPainter.strokePath(target, pen);
         mPainter.setCompositionMode(QPainter::CompositionMode_SourceOver);
     }
 }
@@ -699,6 +685,10 @@ QPainterPath Player::arcPath(QRectF box, QPointF start, QPointF end, ArcKind kin
         path.moveTo(c);
         path.arcTo(box, a0, sweep);
         path.closeSubpath();
+    } else if (kind == ArcKind::ArcTo) {
+        // arcTo joins the arc's start to the current position with a line.
+        path.moveTo(mDc.current);
+        path.arcTo(box, a0, sweep);
     } else {
         path.arcMoveTo(box, a0);
         path.arcTo(box, a0, sweep);
@@ -717,13 +707,10 @@ void Player::arc(QRectF box, QPointF start, QPointF end, ArcKind kind)
     case ArcKind::Arc:
         emitShape(path, Paint::Stroke);
         break;
-    case ArcKind::ArcTo: {
-        QPainterPath connected(mDc.current);
-        connected.connectPath(path);
-        emitConnected(connected);
+    case ArcKind::ArcTo:
+        emitConnected(path);
         mDc.current = path.currentPosition();
         break;
-    }
     case ArcKind::Chord:
     case ArcKind::Pie:
         emitShape(path, Paint::FillAndStroke);
@@ -739,13 +726,11 @@ void Player::angleArc(QPointF center, double radius, double startDeg, double swe
     sweepDeg = qBound(-720.0, sweepDeg, 720.0);
     startDeg = std::fmod(startDeg, 360);
     const QRectF box(center.x() - radius, center.y() - radius, 2 * radius, 2 * radius);
+    // arcTo joins the arc's start to the current position with a line.
     QPainterPath path(mDc.current);
-    QPainterPath arcPart;
-    arcPart.arcMoveTo(box, startDeg);
-    arcPart.arcTo(box, startDeg, sweepDeg);
-    path.connectPath(arcPart);
+    path.arcTo(box, startDeg, sweepDeg);
     emitConnected(path);
-    mDc.current = arcPart.currentPosition();
+    mDc.current = path.currentPosition();
 }
 
 void Player::setPixel(QPointF p, uint32_t colorRef)

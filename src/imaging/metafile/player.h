@@ -141,7 +141,9 @@ private:
     // painter transform: pen widths, dashes and hatches are then sized in target pixels.
     void emitShape(const QPainterPath &logical, Paint paint);
     void emitConnected(const QPainterPath &logicalFromCurrent); // the "to" operations
-    void paintTarget(QPainterPath target, Paint paint);
+    void paintTarget(QPainterPath target, Paint paint, bool windingFill = false);
+    void usePath(Paint paint);
+    QRegion rasterise(const QPainterPath &target);
     void fillTarget(const QPainterPath &target, const QBrush &brush, QPainter::CompositionMode mode);
     QPen makePen(double *targetWidth);
     QBrush makeBrush(const LogBrush &brush);
@@ -161,6 +163,7 @@ private:
     PlayerSetup mSetup;
     DeviceContext mDc;
     std::vector<DeviceContext> mSaved;
+    qint64 mUnsavedLevels = 0;
     ObjectTable mObjects;
     QTransform mTransform;
     bool mTransformValid = false;

@@ -8,6 +8,8 @@ namespace mv::metafile {
 
 namespace {
 
+constexpr int HalftoneStretch = 4;
+
 // The ternary raster operation's truth table: bit (P << 2 | S << 1 | D) of the code.
 uint32_t rop3(uint8_t code, uint32_t p, uint32_t s, uint32_t d)
 {
@@ -129,6 +131,10 @@ void Player::drawBitmap(const BitmapDraw &d)
         mPainter.save();
         // Bands of one picture must meet without seams: no edge smoothing when upright.
         mPainter.setRenderHint(QPainter::Antialiasing, !axisAligned);
+        // Enlarged bitmaps keep their pixels unless the file asked for halftone stretching;
+        // reduced ones are smoothed, which reads better than dropped rows.
+        const bool reduced = std::abs(imageToTarget.determinant()) < 1;
+        mPainter.setRenderHint(QPainter::SmoothPixmapTransform, reduced || mDc.stretchMode == HalftoneStretch);
         mPainter.setTransform(imageToTarget);
         mPainter.setOpacity(qBound(0, d.constantAlpha, 255) / 255.0);
         mPainter.drawImage(visible, image, visible);
@@ -149,7 +155,7 @@ void Player::drawBitmap(const BitmapDraw &d)
     source.fill(Qt::transparent);
     {
         QPainter p(&source);
-        p.setTransform(toArea);
+        p.setTransform(toArea); // no smoothing: masks must keep their edges
         p.setCompositionMode(QPainter::CompositionMode_Source);
         p.drawImage(visible, image, visible);
     }

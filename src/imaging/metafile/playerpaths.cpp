@@ -28,14 +28,23 @@ bool axisAligned(const QTransform &t)
 }
 
 // Unions pairwise so that a region of many rectangles costs n log n, not n squared.
-QRegion unite(const QList<QRect> &rects, qsizetype from, qsizetype to)
+QRegion unite(const QList<QRegion> &parts, qsizetype from, qsizetype to)
 {
     if (to - from == 1)
-        return QRegion(rects[from]);
+        return parts[from];
     if (to - from <= 0)
         return QRegion();
     const qsizetype mid = from + (to - from) / 2;
-    return unite(rects, from, mid).united(unite(rects, mid, to));
+    return unite(parts, from, mid).united(unite(parts, mid, to));
+}
+
+QRegion unite(const QList<QRect> &rects)
+{
+    QList<QRegion> parts;
+    parts.reserve(rects.size());
+    for (const QRect &r : rects)
+        parts.append(QRegion(r));
+    return unite(parts, 0, parts.size());
 }
 
 } // namespace
@@ -44,6 +53,7 @@ void Player::beginPath()
 {
     mDc.inPath = true;
     mDc.path = QPainterPath();
+    mDc.pathIsOutline = false;
     mPathNeedsMove = true;
 }
 
@@ -66,28 +76,28 @@ void Player::closeFigure()
     }
 }
 
-void Player::fillPath()
+void Player::usePath(Paint paint)
 {
     if (mDc.inPath)
         return;
-    paintTarget(mDc.path, Paint::Fill);
+    paintTarget(mDc.path, paint, mDc.pathIsOutline);
     mDc.path = QPainterPath();
+    mDc.pathIsOutline = false;
+}
+
+void Player::fillPath()
+{
+    usePath(Paint::Fill);
 }
 
 void Player::strokePath()
 {
-    if (mDc.inPath)
-        return;
-    paintTarget(mDc.path, Paint::Stroke);
-    mDc.path = QPainterPath();
+    usePath(Paint::Stroke);
 }
 
 void Player::strokeAndFillPath()
 {
-    if (mDc.inPath)
-        return;
-    paintTarget(mDc.path, Paint::FillAndStroke);
-    mDc.path = QPainterPath();
+    usePath(Paint::FillAndStroke);
 }
 
 void Player::flattenPath()
@@ -107,8 +117,9 @@ void Player::widenPath()
     double width = 1;
     const QPen pen = makePen(&width);
     QPainterPathStroker stroker(pen);
-    // The widened outline is filled with either fill rule later: make it one clean area.
-    mDc.path = stroker.createStroke(mDc.path).simplified();
+    // The outline's pieces overlap; filled with the winding rule they make one area.
+    mDc.path = stroker.createStroke(mDc.path);
+    mDc.pathIsOutline = true;
 }
 
 void Player::selectClipPath(int mode)
@@ -116,16 +127,55 @@ void Player::selectClipPath(int mode)
     if (mDc.inPath)
         return;
     QPainterPath path = mDc.path;
-    path.setFillRule(mDc.polyFillMode == gdi::Winding ? Qt::WindingFill : Qt::OddEvenFill);
+    path.setFillRule(mDc.pathIsOutline || mDc.polyFillMode == gdi::Winding ? Qt::WindingFill : Qt::OddEvenFill);
     clipWithTargetPath(path, mode);
     mDc.path = QPainterPath();
+    mDc.pathIsOutline = false;
+}
+
+QRegion Player::rasterise(const QPainterPath &target)
+{
+    const QRectF bounds = target.controlPointRect();
+    if (!std::isfinite(bounds.width()) || !std::isfinite(bounds.height()))
+        return QRegion();
+    const QRect area = bounds.toAlignedRect().intersected(mSurface);
+    if (area.isEmpty() || !charge(double(area.width()) * area.height()))
+        return QRegion();
+    QImage mask(area.size(), QImage::Format_Alpha8);
+    mask.fill(0);
+    {
+        QPainter p(&mask);
+        p.translate(-area.left(), -area.top());
+        p.fillPath(target, Qt::black);
+    }
+    // One band of runs per row, the rows united pairwise.
+    QList<QRegion> rows;
+    QList<QRect> runs;
+    for (int y = 0; y < mask.height(); ++y) {
+        const uchar *row = mask.constScanLine(y);
+        runs.clear();
+        for (int x = 0; x < mask.width();) {
+            if (row[x] < 128) {
+                ++x;
+                continue;
+            }
+            const int start = x;
+            while (x < mask.width() && row[x] >= 128)
+                ++x;
+            runs.append(QRect(area.left() + start, area.top() + y, x - start, 1));
+        }
+        if (!runs.isEmpty()) {
+            QRegion band;
+            band.setRects(runs.constData(), int(runs.size()));
+            rows.append(band);
+        }
+    }
+    return unite(rows, 0, rows.size());
 }
 
 void Player::clipWithTargetPath(const QPainterPath &target, int mode)
 {
-    if (!std::isfinite(target.controlPointRect().width()) || !std::isfinite(target.controlPointRect().height()))
-        return;
-    mDc.clip.combine(target, mode, mSurface);
+    mDc.clip.combine(rasterise(target), mode, mSurface);
     mClipDirty = true;
 }
 
@@ -168,7 +218,7 @@ void Player::selectClipRects(const QList<QRectF> &rects, int mode, bool deviceUn
             if (!p.isEmpty())
                 pixels.append(p);
         }
-        mDc.clip.combine(unite(pixels, 0, pixels.size()), mode, mSurface);
+        mDc.clip.combine(unite(pixels), mode, mSurface);
         mClipDirty = true;
     } else {
         QPainterPath path;
@@ -193,7 +243,7 @@ void Player::offsetClip(QPointF delta)
     const QPointF d = t.map(delta) - t.map(QPointF(0, 0));
     if (!std::isfinite(d.x()) || !std::isfinite(d.y()) || std::abs(d.x()) > 1e7 || std::abs(d.y()) > 1e7)
         return;
-    mDc.clip.offset(d);
+    mDc.clip.offset(QPoint(int(std::lround(d.x())), int(std::lround(d.y()))));
     mClipDirty = true;
 }
 

@@ -34,7 +34,7 @@ bool ReadWmfRegion(ByteReader r, QList<QRectF> &rects)
     r.u16();
     r.skip(8);
     for (uint16_t s = 0; s < scans && r.ok(); ++s) {
-        const uint16_t pairs = r.u16();
+        const uint16_t pairs = r.u16() / 2; // the count is of coordinates, two per line
         const double top = r.i16(), bottom = r.i16();
         if (!r.has(qint64(pairs) * 4 + 2))
             return false;

@@ -1,4 +1,23 @@
-# Files of this folder: core (widget-free).
+# Files of this folder: core (widget-free). The metafile player: byte reading and the two
+# file formats, the device context and player, and the record handlers grouped by kind.
 list(APPEND MIROVALE_CORE_SOURCES
     imaging/metafile/metafile.cpp imaging/metafile/metafile.h
+    imaging/metafile/bytereader.h imaging/metafile/gdi.h
+    imaging/metafile/emfparser.cpp imaging/metafile/emfparser.h
+    imaging/metafile/emfplus.cpp imaging/metafile/emfplus.h
+    imaging/metafile/wmfparser.cpp imaging/metafile/wmfparser.h
+    imaging/metafile/dib.cpp imaging/metafile/dib.h
+    imaging/metafile/region.cpp imaging/metafile/region.h
+    imaging/metafile/textcodec.cpp imaging/metafile/textcodec.h
+    imaging/metafile/fontmapper.cpp imaging/metafile/fontmapper.h
+    imaging/metafile/devicecontext.cpp imaging/metafile/devicecontext.h
+    imaging/metafile/player.cpp imaging/metafile/player.h
+    imaging/metafile/playerpaths.cpp imaging/metafile/playertext.cpp imaging/metafile/playerbitmaps.cpp
+    imaging/metafile/emfplayer.cpp imaging/metafile/emfplayer.h imaging/metafile/emfhandlers.h
+    imaging/metafile/emfstate.cpp imaging/metafile/emfobjects.cpp imaging/metafile/emfdrawing.cpp
+    imaging/metafile/emfpaths.cpp imaging/metafile/emfclipping.cpp imaging/metafile/emftext.cpp
+    imaging/metafile/emfbitmaps.cpp
+    imaging/metafile/wmfplayer.cpp imaging/metafile/wmfplayer.h imaging/metafile/wmfhandlers.h
+    imaging/metafile/wmfstate.cpp imaging/metafile/wmfobjects.cpp imaging/metafile/wmfdrawing.cpp
+    imaging/metafile/wmftext.cpp imaging/metafile/wmfbitmaps.cpp
 )

@@ -1,0 +1,202 @@
+#include "imaging/metafile/wmfplayer.h"
+
+#include "imaging/metafile/wmfhandlers.h"
+
+#include <cmath>
+
+namespace mv::metafile {
+
+namespace {
+
+constexpr double MaxPictureSide = 16384;
+
+const wmf::HandlerTable &handlers()
+{
+    static const wmf::HandlerTable table = [] {
+        wmf::HandlerTable t{};
+        wmf::AddStateHandlers(t);
+        wmf::AddObjectHandlers(t);
+        wmf::AddDrawingHandlers(t);
+        wmf::AddClippingHandlers(t);
+        wmf::AddTextHandlers(t);
+        wmf::AddBitmapHandlers(t);
+        return t;
+    }();
+    return table;
+}
+
+QSize fitSize(double w, double h)
+{
+    const double longer = qMax(w, h);
+    if (longer > MaxPictureSide) {
+        w = w * MaxPictureSide / longer;
+        h = h * MaxPictureSide / longer;
+    }
+    return QSize(qMax(1, int(std::lround(w))), qMax(1, int(std::lround(h))));
+}
+
+struct Extent {
+    double left = 0, top = 0, right = 0, bottom = 0;
+    bool any = false;
+    void add(QPointF p)
+    {
+        if (!any) {
+            left = right = p.x();
+            top = bottom = p.y();
+            any = true;
+        }
+        left = qMin(left, p.x());
+        right = qMax(right, p.x());
+        top = qMin(top, p.y());
+        bottom = qMax(bottom, p.y());
+    }
+};
+
+// The logical area that the drawing records of a file without any extent touch.
+QRectF drawingBounds(const QByteArray &data, const WmfHeader &header)
+{
+    Extent e;
+    WmfRecordIterator records(data, header);
+    WmfRecord record;
+    while (records.next(record)) {
+        ByteReader &r = record.bytes;
+        switch (record.function) {
+        case meta::MoveTo:
+        case meta::LineTo:
+            e.add(wmf::PointYX(r));
+            break;
+        case meta::Polyline:
+        case meta::Polygon: {
+            const uint16_t n = r.u16();
+            for (uint16_t i = 0; i < n && r.has(4); ++i)
+                e.add(wmf::PointXY(r));
+            break;
+        }
+        case meta::PolyPolygon: {
+            const uint16_t parts = r.u16();
+            uint32_t total = 0;
+            for (uint16_t i = 0; i < parts && r.has(2); ++i)
+                total += r.u16();
+            for (uint32_t i = 0; i < total && r.has(4); ++i)
+                e.add(wmf::PointXY(r));
+            break;
+        }
+        case meta::RoundRect:
+            r.skip(4);
+            [[fallthrough]];
+        case meta::Rectangle:
+        case meta::Ellipse: {
+            const QRectF box = wmf::RectBRTL(r);
+            e.add(box.topLeft());
+            e.add(box.bottomRight());
+            break;
+        }
+        case meta::Arc:
+        case meta::Pie:
+        case meta::Chord: {
+            r.skip(8);
+            const QRectF box = wmf::RectBRTL(r);
+            e.add(box.topLeft());
+            e.add(box.bottomRight());
+            break;
+        }
+        default:
+            break;
+        }
+    }
+    return e.any ? QRectF(QPointF(e.left, e.top), QPointF(e.right, e.bottom)) : QRectF();
+}
+
+} // namespace
+
+bool WmfGeometryOf(const QByteArray &data, const WmfHeader &h, WmfGeometry &g, QString &error)
+{
+    if (h.placeable) {
+        const double inch = h.unitsPerInch > 0 ? h.unitsPerInch : 1440;
+        const QRectF box = QRectF(QPointF(h.boxLeft, h.boxTop), QPointF(h.boxRight, h.boxBottom)).normalized();
+        if (box.width() > 0 && box.height() > 0) {
+            g.window = box;
+            g.pixelSize = fitSize(box.width() * 96 / inch, box.height() * 96 / inch);
+            return true;
+        }
+    }
+    // The first window origin and extent that the records set.
+    QPointF org;
+    QSizeF ext(0, 0);
+    bool haveOrg = false;
+    WmfRecordIterator records(data, h);
+    WmfRecord record;
+    while (ext.width() == 0 && records.next(record)) {
+        if (record.function == meta::SetWindowOrg && !haveOrg) {
+            org = wmf::PointYX(record.bytes);
+            haveOrg = record.bytes.ok();
+        } else if (record.function == meta::SetWindowExt) {
+            const QPointF e = wmf::PointYX(record.bytes);
+            if (record.bytes.ok() && e.x() != 0 && e.y() != 0)
+                ext = QSizeF(e.x(), e.y());
+        } else if (record.function == meta::SetMapMode) {
+            g.isotropic = record.bytes.u16() == gdi::MmIsotropic;
+        }
+    }
+    if (ext.width() != 0 && ext.height() != 0) {
+        g.window = QRectF(org, ext);
+        g.pixelSize = fitSize(std::abs(ext.width()), std::abs(ext.height()));
+        return true;
+    }
+    const QRectF bounds = drawingBounds(data, h);
+    if (bounds.width() > 0 && bounds.height() > 0) {
+        g.window = bounds;
+        g.pixelSize = fitSize(bounds.width(), bounds.height());
+        return true;
+    }
+    error = QStringLiteral("WMF file gives no picture size");
+    return false;
+}
+
+PlayReport PlayWmf(const QByteArray &data, const WmfHeader &header, const WmfGeometry &g, QImage &image)
+{
+    PlayReport report;
+    const wmf::HandlerTable &table = handlers();
+
+    // Device space is the picture at 96 DPI; the window maps onto all of it.
+    const QSizeF picture(g.pixelSize);
+    PlayerSetup setup;
+    const double sx = image.width() / picture.width(), sy = image.height() / picture.height();
+    setup.deviceToTarget = QTransform::fromScale(sx, sy);
+    setup.deviceScale = std::sqrt(sx * sy);
+    setup.objectTableSize = header.objects;
+
+    QPainter painter(&image);
+    Player player(painter, image.size(), setup);
+    player.setMapMode(g.isotropic ? gdi::MmIsotropic : gdi::MmAnisotropic);
+    player.setWindowOrg(g.window.topLeft());
+    player.setWindowExt(g.window.size());
+    player.setViewportOrg(QPointF(0, 0));
+    player.setViewportExt(picture);
+
+    WmfRecordIterator records(data, header);
+    WmfRecord record;
+    while (!player.stopped() && records.next(record)) {
+        ++report.records;
+        const wmf::HandlerEntry &entry = table[record.function & 0xFF];
+        if (!entry.handler || record.function == meta::Eof)
+            continue; // unknown and unsupported records are skipped
+        if (record.bytes.size() < entry.minSize) {
+            player.stop(QStringLiteral("WMF record (function 0x%1) at offset %2 is too short")
+                            .arg(record.function, 4, 16, QLatin1Char('0'))
+                            .arg(record.offset));
+            break;
+        }
+        entry.handler(player, record.bytes);
+        if (!record.bytes.ok()) {
+            player.stop(QStringLiteral("damaged WMF record (function 0x%1) at offset %2")
+                            .arg(record.function, 4, 16, QLatin1Char('0'))
+                            .arg(record.offset));
+        }
+    }
+    painter.end();
+    report.problem = player.stopped() ? player.stopReason() : records.error();
+    return report;
+}
+
+} // namespace mv::metafile
