@@ -145,6 +145,7 @@ void ucPlayer::DestroyImage()
     mLayout.SetRenderSize(QSize());
     mImageWidth = mImageHeight = mImageFrames = 0;
     mCurrentFrame = 0;
+    mShownFrame = 0;
     mDelays.clear();
     mFitCache = QImage();
     mFitCacheGeneration = -1;
@@ -182,7 +183,7 @@ void ucPlayer::Turn(int type)
         mImageWidth = mImage.Width();
         mImageHeight = mImage.Height();
         if (SetUpRenderBitmap())
-            RenderFrame(ShownFrame());
+            RenderFrame(mShownFrame);
         DoLayout();
         UpdatePointer();
         update();
@@ -209,7 +210,7 @@ void ucPlayer::SetBackColor(const QColor &color)
 {
     mBackColor = color;
     if (mImage.IsLoaded() && mRender.hDIB())
-        RenderFrame(ShownFrame());
+        RenderFrame(mShownFrame);
     update();
 }
 
@@ -276,18 +277,11 @@ GpStatus ucPlayer::RenderFrame(int frame)
     mRender.Cls(ColorRefOf(mBackColor));
     ++mRenderGeneration;
     ++mRenderCount;
+    mShownFrame = frame;
     if (mImageFrames > 1)
         mImage.SelectActiveFrame(frame);
     QPainter painter(mRender.hdc());
     return mImage.DrawImageRect(painter, QRect(0, 0, mRender.Width(), mRender.Height()));
-}
-
-int ucPlayer::ShownFrame() const
-{
-    // The animation's counter names the next frame; the one on screen is before it.
-    if (mImageFrames < 2 || !mTimer->isActive())
-        return mImageFrames < 2 ? 0 : mCurrentFrame;
-    return (mCurrentFrame + mImageFrames - 1) % mImageFrames;
 }
 
 void ucPlayer::DoLayout()

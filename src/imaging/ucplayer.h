@@ -100,7 +100,6 @@ private:
     GpStatus RenderFrame(int frame);
     void DoLayout();
     void Turn(int type);
-    int ShownFrame() const;
     void ShowToolCursor(int tool);
     QPoint ClientOrigin() const;
 
@@ -120,7 +119,8 @@ private:
     int mImageWidth = 0;
     int mImageHeight = 0;
     int mImageFrames = 0;
-    int mCurrentFrame = 0;
+    int mCurrentFrame = 0;   // the next frame the animation shows
+    int mShownFrame = 0;     // the frame in the render bitmap
     QList<int> mDelays;
     int mRenderCount = 0;
 

@@ -1,4 +1,5 @@
 #include "fixtures.h"
+#include "imaging/cdib.h"
 #include "imaging/gdiplus.h"
 #include "imaging/metafile/metafile.h"
 #include "testutil.h"
@@ -292,6 +293,29 @@ private slots:
         QCOMPARE(image.RotateFlip(1), GpStatus::Ok);
         QCOMPARE(image.Size(), size.transposed());
         QCOMPARE(Decode(image).size(), size.transposed());
+    }
+
+    // What the thumbnail builder does: an image from memory, fitted into 166 x 124, drawn
+    // on a white 170 x 127 bitmap of 16 bits per pixel, read out as header and pixels.
+    void thumbnailIntoSixteenBitBitmap()
+    {
+        GpImage image = GpImage::LoadFromMemory(Encode(Quadrants(1000, 500), "jpeg", 95));
+        QVERIFY(image.IsLoaded());
+        int x = 0, y = 0, w = 0, h = 0;
+        cDIB::GetBestFitInfo(image.Width(), image.Height(), 166, 124, x, y, w, h);
+        QCOMPARE(QSize(w, h), QSize(166, 83));
+        cDIB thumb;
+        QVERIFY(thumb.Create(170, 127, 16));
+        thumb.Cls(0x00FFFFFF);
+        QPainter painter(thumb.hdc());
+        QCOMPARE(image.DrawImageRect(painter, QRect((170 - w) / 2, (127 - h) / 2, w, h)), GpStatus::Ok);
+        painter.end();
+        QCOMPARE(thumb.PackedDib().size(), 40 + 43180);
+        const QImage &pixels = thumb.Image();
+        QCOMPARE(pixels.pixel(1, 1), White);
+        QVERIFY(Near(pixels.pixel(20, 40), Red, 40));
+        QVERIFY(Near(pixels.pixel(150, 100), White, 40));
+        QVERIFY(Near(pixels.pixel(20, 100), Blue, 40));
     }
 
     void disposeEmpties()

@@ -225,6 +225,50 @@ private slots:
         Shot(*player, "canvas-gif-frame-next.png");
     }
 
+    // A ball crossing a 120 x 90 animation, zoomed 3 times and scrolled to the left edge:
+    // each tick moves the ball on screen by three times its step.
+    void zoomedAnimation()
+    {
+        QList<QByteArray> frames;
+        for (int f = 0; f < 4; ++f) {
+            QByteArray frame(120 * 90, char(0));
+            for (int y = 0; y < 90; ++y)
+                for (int x = 0; x < 120; ++x) {
+                    if (y >= 70)
+                        frame[y * 120 + x] = char(2); // ground
+                    const int dx = x - (15 + 25 * f), dy = y - 45;
+                    if (dx * dx + dy * dy <= 100)
+                        frame[y * 120 + x] = char(1);
+                }
+            frames.append(frame);
+        }
+        const QString path = Write("ball.gif", MakeGif(120, 90, {qRgb(200, 225, 245), Red, qRgb(60, 120, 40)}, frames,
+                                                       {8, 8, 8, 8}));
+        auto player = MakePlayer(false);
+        player->resize(300, 240);
+        QVERIFY(player->ImportImage(path));
+        player->SetZoom(3.0);
+        QCOMPARE(player->Layout().HMax(), 360 - 300);
+        QCOMPARE(player->Layout().VMax(), 270 - 240);
+        player->show();
+        QVERIFY(QTest::qWaitForWindowExposed(player.get()));
+        QTest::mousePress(player.get(), Qt::LeftButton, {}, QPoint(100, 100));
+        QTest::mouseMove(player.get(), QPoint(200, 100));
+        QTest::mouseRelease(player.get(), Qt::LeftButton, {}, QPoint(200, 100));
+        QCOMPARE(player->Layout().HPos(), 0);
+        player->AnimationTimer()->stop();
+        for (int step = 0; step < 4; ++step) {
+            const int f = player->CurrentFrame();
+            player->AnimationTick();
+            const QImage shown = player->grab().toImage();
+            // Ball centre at render (15 + 25 f, 45): on screen x 3 from the scrolled origin.
+            const int vpos = player->Layout().VPos();
+            QCOMPARE(shown.pixel(3 * (15 + 25 * f) + 1, 3 * 45 - vpos + 1), Red);
+            QCOMPARE(shown.pixel(3 * (15 + 25 * f) - 40, 3 * 45 - vpos), qRgb(200, 225, 245));
+            Shot(*player, QStringLiteral("canvas-ball-%1.png").arg(f));
+        }
+    }
+
     void turningKeepsTheFile()
     {
         auto player = MakePlayer();
@@ -303,6 +347,18 @@ private slots:
         const QImage out = CanvasCursor(ToolZoomOut).pixmap().toImage();
         QVERIFY(hand != in && in != out && hand != out);
         QVERIFY(qAlpha(in.pixel(12, 12)) > 0);
+        if (!qEnvironmentVariableIsEmpty("MIROVALE_SHOTS")) {
+            QImage sheet(3 * 136, 136, QImage::Format_ARGB32);
+            sheet.fill(Back);
+            QPainter p(&sheet);
+            int x = 4;
+            for (const QImage &cursor : {hand, in, out}) {
+                p.drawImage(QRect(x, 4, 128, 128), cursor);
+                x += 136;
+            }
+            p.end();
+            sheet.save(qEnvironmentVariable("MIROVALE_SHOTS") + QStringLiteral("/cursors.png"));
+        }
     }
 
     void mouseAndKeyEvents()
