@@ -8,15 +8,19 @@ namespace mv {
 
 namespace {
 
+// Rounded half to even, kept within int so that an absurd zoom cannot overflow.
 int RoundHalfEven(double value)
 {
-    return int(std::nearbyint(value));
+    if (!(value > -1e9)) // also NaN
+        return -1000000000;
+    return int(std::nearbyint(qMin(value, 1e9)));
 }
 
 // One axis of the zoom layout: range, shown length and offset.
 void ZoomAxis(int renderLength, int clientLength, double zoom, int &max, int &shown, int &offset)
 {
-    const float zoomed = float(double(renderLength) * zoom);
+    // A zoom of 0, below 0 or not a number shows nothing rather than a mirrored picture.
+    const float zoomed = zoom > 0 ? float(double(renderLength) * zoom) : 0.0f;
     if (double(zoomed) > clientLength) {
         max = RoundHalfEven(double(zoomed) - clientLength);
         shown = clientLength;

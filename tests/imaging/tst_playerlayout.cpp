@@ -70,6 +70,12 @@ private slots:
         // Overhanging by half a pixel gives no range.
         QTest::newRow("half pixel overhang") << QSize(333, 4) << QSize(499, 10) << 1.5 << 0 << 0
                                              << QRect(0, 2, 499, 6);
+        QTest::newRow("zero zoom shows nothing") << QSize(100, 100) << QSize(200, 200) << 0.0 << 0 << 0
+                                                 << QRect(100, 100, 0, 0);
+        QTest::newRow("negative zoom shows nothing") << QSize(100, 100) << QSize(200, 200) << -2.0 << 0 << 0
+                                                     << QRect(100, 100, 0, 0);
+        QTest::newRow("absurd zoom stays in range") << QSize(100, 100) << QSize(200, 200) << 1e12 << 1000000000
+                                                    << 1000000000 << QRect(0, 0, 200, 200);
         QTest::newRow("odd leftover truncated") << QSize(101, 101) << QSize(200, 200) << 1.0 << 0 << 0
                                                 << QRect(49, 49, 101, 101);
     }
