@@ -59,7 +59,7 @@ void DropButton::setPictures(const QList<QImage> &pictures)
     update();
 }
 
-void DropButton::show(int picture)
+void DropButton::ShowPicture(int picture)
 {
     mShown = picture;
     update();
@@ -77,7 +77,7 @@ void DropButton::mouseMoveEvent(QMouseEvent *)
         return;
     mTimer.start();
     mHovering = true;
-    show(1);
+    ShowPicture(1);
 }
 
 void DropButton::mousePressEvent(QMouseEvent *event)
@@ -106,7 +106,7 @@ void DropButton::endHover()
     if (auto *combo = qobject_cast<Combo *>(parentWidget()))
         combo->ResetPic();
     else
-        show(0);
+        ShowPicture(0);
 }
 
 Combo::Combo(QWidget *parent)
@@ -139,7 +139,9 @@ Combo::Combo(QWidget *parent)
     setArrowPicture(UiImage(QStringLiteral("box/crumb_arrow")));
     SetComboHeight(Combo1, theme::ComboDropHeight);
     ensureCrumb(0);
-    breadcrumbMode();
+    // Edit mode at first, without taking the focus; the first entry chosen or the text box
+    // left shows the breadcrumbs.
+    mPanel->hide();
 }
 
 void Combo::setDropPictures(const QList<QImage> &pictures)
@@ -308,23 +310,23 @@ void Combo::entryChosen(int index)
     SkinnedTextBox::setText(entry);
     breadcrumbMode();
     DrawPath(entry);
-    mDrop->show(0);
+    mDrop->ShowPicture(0);
     emit Click();
 }
 
 void Combo::dropPressed()
 {
-    mDrop->show(2);
+    mDrop->ShowPicture(2);
     OpenCombo(Combo1);
     Combo1->setFocus();
-    mDrop->show(0);
+    mDrop->ShowPicture(0);
 }
 
 void Combo::ResetPic()
 {
     SkinnedTextBox::ResetPic();
     if (mDrop)
-        mDrop->show(isEnabled() ? 0 : 3);
+        mDrop->ShowPicture(isEnabled() ? 0 : 3);
 }
 
 void Combo::changeEvent(QEvent *event)
@@ -335,7 +337,7 @@ void Combo::changeEvent(QEvent *event)
         if (isEnabled())
             ResetPic();
         else
-            mDrop->show(3);
+            mDrop->ShowPicture(3);
     }
 }
 

@@ -39,7 +39,7 @@ public:
     explicit DropButton(QWidget *parent = nullptr);
     void setPictures(const QList<QImage> &pictures);
     int Shown() const { return mShown; }
-    void show(int picture);
+    void ShowPicture(int picture);
     bool Hovering() const { return mHovering; }
 
 signals:
@@ -102,7 +102,7 @@ private:
     void dropPressed();
     void entryChosen(int index);
 
-    int mStyle = 1;
+    int mStyle = 0;
     QWidget *mPanel = nullptr;
     DropButton *mDrop = nullptr;
     QList<CrumbLabel *> mLabels;

@@ -130,6 +130,8 @@ private slots:
         Stage stage;
         Combo *combo = pathBox(&stage.window);
         stage.show();
+        QCOMPARE(combo->Style(), 0);
+        combo->setStyle(1);
         combo->setText(QStringLiteral("/home/photos/2006/"));
         QCOMPARE(combo->Style(), 1);
         QSignalSpy change(combo, &SkinnedTextBox::Change);
@@ -145,6 +147,7 @@ private slots:
         Stage stage;
         Combo *combo = pathBox(&stage.window);
         stage.show();
+        combo->setStyle(1);
         combo->setText(QStringLiteral("/home/"));
         QVERIFY(combo->TxtData->isHidden());
         QVERIFY(combo->Panel()->isVisible());
@@ -155,7 +158,7 @@ private slots:
         QVERIFY(combo->Panel()->isHidden());
         QTRY_VERIFY(combo->TxtData->hasFocus());
         QCOMPARE(combo->TxtData->selectedText(), QStringLiteral("/home/"));
-        // Typing does not touch the breadcrumbs until the text box is left.
+        // Typing does not touch the breadcrumbs.
         combo->TxtData->setText(QStringLiteral("/usr/share/"));
         QCOMPARE(shownTexts(combo), (QStringList{"/", "home"}));
         stage.elsewhere->setFocus();

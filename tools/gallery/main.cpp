@@ -146,6 +146,7 @@ void boxes(Sheet &sheet)
     {
         Combo combo;
         combo.resize(360, 27);
+        combo.setStyle(1);
         combo.setText(QStringLiteral("/home/用户/照片/2006/"));
         sheet.cell(shot(&combo, theme::WindowBlue), QStringLiteral("breadcrumbs"));
     }
@@ -162,12 +163,13 @@ void boxes(Sheet &sheet)
     for (int i = 0; i < 4; ++i) {
         Combo combo;
         combo.resize(200, 27);
+        combo.setStyle(1);
         combo.setText(QStringLiteral("/"));
-        combo.grab(); // lays the pieces out, which puts the button at rest
+        shot(&combo, theme::WindowBlue); // lays the pieces out, which puts the button at rest
         if (i == 3)
             combo.setEnabled(false);
         else
-            combo.Drop()->show(i);
+            combo.Drop()->ShowPicture(i);
         sheet.cell(shot(&combo, theme::WindowBlue), dropNames[i]);
     }
     sheet.row(QStringLiteral("search box"), theme::WindowBlue);

@@ -100,6 +100,11 @@ QImage shot(QWidget *widget, const QColor &behind)
     QPalette palette = widget->palette();
     palette.setColor(QPalette::Window, behind);
     widget->setPalette(palette);
+    // Shown (off screen) so that rendering does not lay a hidden widget out again.
+    if (widget->isWindow() && !widget->isVisible()) {
+        widget->setAttribute(Qt::WA_DontShowOnScreen);
+        widget->show();
+    }
     QImage image(widget->size(), QImage::Format_RGB32);
     image.fill(behind);
     QPainter p(&image);
