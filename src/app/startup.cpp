@@ -54,6 +54,13 @@ int RunMirovale(const QStringList &arguments)
     ViewerAlone = true;
     if (!InitializeProcess())
         return 1;
+    // A double click on the canvas hands over to a browser window made then.
+    FrmShow::SetBrowserFactory([] {
+        auto *browser = new Frmmain;
+        browser->setAttribute(Qt::WA_DeleteOnClose);
+        Trace(QStringLiteral("show Frmmain"));
+        return browser;
+    });
     auto *viewer = new FrmShow;
     viewer->setAttribute(Qt::WA_DeleteOnClose);
     viewer->StartStandAlone(argumentText);

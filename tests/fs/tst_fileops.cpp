@@ -6,6 +6,8 @@
 #include <QClipboard>
 #include <QDateTime>
 #include <QDir>
+#include <QFileDialog>
+#include <QTimer>
 #include <QFile>
 #include <QMimeData>
 #include <QTemporaryDir>
@@ -247,6 +249,35 @@ private slots:
         QVERIFY(messages.seen.at(0).text.contains("src.png"));
         QCOMPARE(readFile(target.path() + "/src.png"), MV_FETCH(QByteArray, after));
         QCOMPARE(QDir(target.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"src.png"});
+    }
+
+    void browseForFolder_data()
+    {
+        QTest::addColumn<QString>("choice"); // empty: cancel
+        QTest::addColumn<QString>("result");
+        QDir().mkpath(at("browse/Photos"));
+        QTest::newRow("a folder") << at("browse/Photos") << at("browse/Photos");
+        QTest::newRow("the root loses its slash") << "/" << "";
+        QTest::newRow("cancelled") << "" << "";
+    }
+    void browseForFolder()
+    {
+        QFETCH(QString, choice);
+        QString title;
+        QTimer::singleShot(0, [&] {
+            auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            title = dialog->windowTitle();
+            if (choice.isEmpty()) {
+                dialog->reject();
+                return;
+            }
+            dialog->setDirectory(choice);
+            dialog->selectFile(choice);
+            static_cast<QDialog *>(dialog)->accept(); // QFileDialog hides it
+        });
+        QCOMPARE(BrowseForFolder(nullptr, "选择要复制到的文件夹"), MV_FETCH(QString, result));
+        QCOMPARE(title, QString("选择要复制到的文件夹"));
     }
 
     void shellCopyRefusals()

@@ -1,0 +1,268 @@
+// The viewer window's commands: zoom, fit, navigation, turning, saving, deleting,
+// copying, the slide show and the keys.
+#include "viewer/frmshow.h"
+
+#include "app/appstate.h"
+#include "app/inifile.h"
+#include "app/messagebox.h"
+#include "app/paths.h"
+#include "app/windowhelpers.h"
+#include "controls/flatcmd.h"
+#include "fs/fileops.h"
+#include "fs/shellcopy.h"
+#include "fs/showinfolder.h"
+#include "imaging/gdiplus.h"
+#include "imaging/ucplayer.h"
+#include "viewer/ffullscreen.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLabel>
+
+namespace mv {
+
+void FrmShow::ZoomIn()
+{
+    if (List1.isEmpty())
+        return;
+    Player->SetnMouseIcon(ToolZoomIn);
+    Player->UpdatePointer();
+    if (mViewZoom.zoomIn()) {
+        Player->SetBestFitMode(false);
+        Player->SetZoom(mViewZoom.value());
+        Player->Refresh();
+    }
+}
+
+void FrmShow::ZoomOut()
+{
+    if (List1.isEmpty() || mViewZoom.value() < 0.2)
+        return;
+    Player->SetnMouseIcon(ToolZoomOut);
+    Player->UpdatePointer();
+    mViewZoom.zoomOut();
+    Player->SetBestFitMode(false);
+    Player->SetZoom(mViewZoom.value());
+    Player->Refresh();
+}
+
+void FrmShow::ActualSize()
+{
+    if (List1.isEmpty())
+        return;
+    Player->SetnMouseIcon(ToolHand);
+    setFitButtons(true);
+    mRotation.reset();
+    setSaveEnabled(false);
+    Player->SetYuanShiDaXiao(true);
+    Player->SetBestFitMode(false);
+    Player->SetZoom(1.0);
+    Player->ImportImage(currentPath());
+    Player->Refresh();
+    mViewZoom.reset();
+}
+
+void FrmShow::BestFit()
+{
+    if (List1.isEmpty())
+        return;
+    Player->SetnMouseIcon(ToolHand);
+    setFitButtons(false);
+    mRotation.reset();
+    setSaveEnabled(false);
+    Player->SetYuanShiDaXiao(false);
+    Player->SetBestFitMode(true);
+    Player->ImportImage(currentPath());
+    Player->Refresh();
+    mViewZoom.reset();
+}
+
+void FrmShow::PreviousImage()
+{
+    if (List1.size() < 2)
+        return;
+    if (CurrentIndex > 0) {
+        ShowPic(CurrentIndex - 1);
+        return;
+    }
+    if (MsgBox(QStringLiteral("当前已经是第一张图片,是否继续显示最后一张图片？"), QStringLiteral("提示"),
+               MsgIcon::Question, MsgButtons::YesNo)
+        == MsgResult::Yes)
+        ShowPic(int(List1.size()) - 1);
+}
+
+void FrmShow::NextImage()
+{
+    if (List1.size() < 2)
+        return;
+    if (CurrentIndex < List1.size() - 1) {
+        ShowPic(CurrentIndex + 1);
+        return;
+    }
+    if (MsgBox(QStringLiteral("当前已经是最后一张图片,是否继续显示第一张图片？"), QStringLiteral("提示"),
+               MsgIcon::Question, MsgButtons::YesNo)
+        == MsgResult::Yes)
+        ShowPic(0);
+}
+
+void FrmShow::TurnLeft()
+{
+    if (List1.isEmpty())
+        return;
+    Player->SetnMouseIcon(ToolHand);
+    mRotation.turnCounterClockwise();
+    setSaveEnabled(mRotation.canSave());
+    // An animation keeps playing unturned; only the angle and the save command change.
+    if (Player->ImageFrames() <= 1) {
+        QApplication::processEvents();
+        Player->Rotate90ACW();
+    }
+}
+
+void FrmShow::TurnRight()
+{
+    if (List1.isEmpty())
+        return;
+    Player->SetnMouseIcon(ToolHand);
+    mRotation.turnClockwise();
+    setSaveEnabled(mRotation.canSave());
+    if (Player->ImageFrames() <= 1) {
+        QApplication::processEvents();
+        Player->Rotate90CW();
+    }
+}
+
+void FrmShow::SaveTurned()
+{
+    const QString path = currentPath();
+    if (!path.isEmpty() && mRotation.canSave())
+        RotateImageFile(path, TurnedCopyPath(path), mRotation.code());
+    setSaveEnabled(false);
+}
+
+void FrmShow::DeleteImage()
+{
+    const QString path = currentPath();
+    if (path.isEmpty())
+        return;
+    if (MsgBox(QStringLiteral("确定要将 ") + FileNameOf(path) + QStringLiteral(" 放入回收站吗?"), QStringLiteral("提示"),
+               MsgIcon::Question, MsgButtons::YesNo)
+        != MsgResult::Yes)
+        return;
+    Player->DestroyImage();
+    QApplication::processEvents();
+    if (RecycleFile(path) != RecycleOk) {
+        MsgBox(QStringLiteral("图片删除失败!"), QStringLiteral("提示"), MsgIcon::Critical);
+        return;
+    }
+    List1.removeAt(CurrentIndex);
+    ShowPic(CurrentIndex < List1.size() ? CurrentIndex : 0);
+}
+
+void FrmShow::SlideShow()
+{
+    if (List1.isEmpty() || !Player->HasImage())
+        return;
+    if (mFullScreen) {
+        mFullScreen->close();
+        return;
+    }
+    mFullScreen = new fFullScreen(this);
+    mFullScreen->List1 = List1;
+    mFullScreen->Start();
+}
+
+void FrmShow::CopyFile()
+{
+    const QString path = currentPath();
+    if (!path.isEmpty())
+        FileToClipboard(path);
+}
+
+void FrmShow::CopyFileTo()
+{
+    const QString path = currentPath();
+    if (path.isEmpty())
+        return;
+    const QString folder = BrowseForFolder(this, QStringLiteral("选择要复制到的文件夹"));
+    if (!folder.isEmpty())
+        ShellCopy(path, folder + QLatin1Char('/') + FileNameOf(path), this);
+}
+
+void FrmShow::CopyPicture()
+{
+    Player->CopyImage();
+}
+
+void FrmShow::OpenContainingFolder()
+{
+    const QString path = currentPath();
+    if (!path.isEmpty())
+        ShowInFileManager(path);
+}
+
+void FrmShow::ToggleOnTop()
+{
+    const bool on = !mOnTop->isChecked();
+    mOnTop->setChecked(on);
+    SetOnTop(this, on);
+    WriteConfig(QStringLiteral("Config"), QStringLiteral("OnTop"), on ? QStringLiteral("True") : QStringLiteral("False"));
+}
+
+void FrmShow::FormKeyUp(int key, Qt::KeyboardModifiers modifiers)
+{
+    Q_UNUSED(modifiers);
+    switch (key) {
+    case Qt::Key_Left:
+        PreviousImage();
+        break;
+    case Qt::Key_Right:
+        NextImage();
+        break;
+    case Qt::Key_Plus:
+    case Qt::Key_Equal:
+        ZoomIn();
+        break;
+    case Qt::Key_Minus:
+        ZoomOut();
+        break;
+    default:
+        break;
+    }
+}
+
+bool FrmShow::handleKey(QKeyEvent *event)
+{
+    if (event->isAutoRepeat())
+        return false;
+    if (event->type() == QEvent::KeyPress && event->key() == Qt::Key_Escape) {
+        close();
+        return true;
+    }
+    if (event->type() != QEvent::KeyRelease)
+        return false;
+    switch (event->key()) {
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_Plus:
+    case Qt::Key_Equal:
+    case Qt::Key_Minus:
+        FormKeyUp(event->key(), event->modifiers());
+        return true;
+    case Qt::Key_Delete:
+        DeleteImage();
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool FrmShow::eventFilter(QObject *watched, QEvent *event)
+{
+    if ((event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) && watched->isWidgetType()
+        && static_cast<QWidget *>(watched)->window() == this && handleKey(static_cast<QKeyEvent *>(event)))
+        return true;
+    return QWidget::eventFilter(watched, event);
+}
+
+} // namespace mv

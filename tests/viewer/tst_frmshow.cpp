@@ -1,0 +1,436 @@
+#include "app/appstate.h"
+#include "app/inifile.h"
+#include "app/messagebox.h"
+#include "controls/command.h"
+#include "controls/flatcmd.h"
+#include "imaging/gdiplus.h"
+#include "imaging/ucplayer.h"
+#include "testutil.h"
+#include "viewer/ffullscreen.h"
+#include "viewer/frmshow.h"
+
+#include <QAction>
+#include <QFile>
+#include <QImageReader>
+#include <QLabel>
+#include <QMenu>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QWheelEvent>
+
+using namespace mv;
+
+namespace {
+
+// Answers the questions of the window and keeps them.
+struct Answers {
+    QList<MessageRequest> seen;
+    MsgResult answer = MsgResult::No;
+    Answers()
+    {
+        SetMessageBoxHandler([this](const MessageRequest &r) {
+            seen.append(r);
+            return answer;
+        });
+    }
+    ~Answers() { SetMessageBoxHandler({}); }
+};
+
+void saveImage(const QString &path, QSize size, QColor colour, const char *format)
+{
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(colour);
+    // A marker in the top-left corner shows which way the picture was turned.
+    for (int y = 0; y < size.height() / 4; ++y)
+        for (int x = 0; x < size.width() / 4; ++x)
+            image.setPixelColor(x, y, Qt::black);
+    QVERIFY(image.save(path, format));
+}
+
+void releaseKey(QWidget *target, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    QTest::keyRelease(target, key, modifiers);
+}
+
+} // namespace
+
+class TestFrmShow : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir mDir;
+    QString pic(const QString &name) const { return mDir.path() + '/' + name; }
+
+    // A viewer on three pictures of the test folder, opened from the browser.
+    std::unique_ptr<FrmShow> openViewer(int index = 0)
+    {
+        auto viewer = std::make_unique<FrmShow>();
+        viewer->ListFolder(pic("a.png"));
+        viewer->show();
+        viewer->ShowPic(index);
+        return viewer;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        saveImage(pic("a.png"), QSize(400, 300), Qt::red, "PNG");
+        saveImage(pic("b.jpg"), QSize(320, 200), Qt::green, "JPEG");
+        saveImage(pic("c.png"), QSize(64, 48), Qt::blue, "PNG");
+        QFile broken(pic("d.png"));
+        QVERIFY(broken.open(QIODevice::WriteOnly));
+        broken.write("this is no picture at all");
+        broken.close();
+        ViewerAlone = false;
+        QCOMPARE(GdiplusStartup(GdiToken), GdiplusOk);
+    }
+    void init()
+    {
+        QFile::remove(ConfigPath());
+    }
+
+    void toolbarAndMenu()
+    {
+        auto viewer = openViewer();
+        const QStringList tips{"放大(+)", "缩小(-)", "原始尺寸", "最佳尺寸", "上一张(←)", "下一张(→)",
+                               "左旋转90°", "右旋转90°", "播放幻灯片", "删除图片(Delete)", "打印", "保存图片"};
+        for (int i = 0; i < 12; ++i) {
+            QCOMPARE(viewer->FlatCmds[i]->objectName(), QString("FlatCmd%1").arg(i + 1));
+            QCOMPARE(viewer->FlatCmds[i]->toolTip(), tips.at(i));
+            QVERIFY(viewer->FlatCmds[i]->isVisible());
+        }
+        QStringList captions;
+        for (QAction *action : viewer->mMenu->actions())
+            captions << (action->isSeparator() ? "-" : action->text());
+        QCOMPARE(captions, (QStringList{"播放幻灯", "-", "向左旋转90°", "向右旋转90°", "保存图片(&S)", "-", "复制(&C)",
+                                        "复制到...", "复制到QQ", "-", "打开图片所在文件夹", "设置为桌面(&W)", "打印图片",
+                                        "-", "删除图片", "-", "看图窗口总在最前"}));
+        QCOMPARE(viewer->mMenu->defaultAction(), viewer->mHuanDeng);
+        QVERIFY(viewer->mOnTop->isCheckable());
+        // The toolbar strip is 32 pixels high across the bottom, the canvas above it.
+        QCOMPARE(viewer->PicT->geometry(), QRect(0, viewer->height() - 32, viewer->width(), 32));
+        QCOMPARE(viewer->Player->geometry(), QRect(0, 0, viewer->width(), viewer->height() - 32));
+    }
+
+    void showPic()
+    {
+        auto viewer = openViewer();
+        QCOMPARE(viewer->List1, (QStringList{pic("a.png"), pic("b.jpg"), pic("c.png"), pic("d.png")}));
+        QCOMPARE(viewer->windowTitle(), QString("a.png - Mirovale 万能图片查看器"));
+        QVERIFY(viewer->Player->HasImage());
+        QVERIFY(!viewer->Picture1->isVisible());
+        QVERIFY(viewer->FlatCmds[3]->Status());
+        QVERIFY(!viewer->FlatCmds[2]->Status());
+        QVERIFY(!viewer->FlatCmds[11]->isEnabled());
+
+        viewer->ShowPic(3);
+        QCOMPARE(viewer->windowTitle(), QString("d.png - Mirovale 万能图片查看器"));
+        QVERIFY(viewer->Picture1->isVisible());
+        QVERIFY(!viewer->Player->HasImage());
+        QCOMPARE(viewer->Picture1->pixmap().size(), QSize(204, 198));
+
+        viewer->List1.clear();
+        viewer->ShowPic(0);
+        QCOMPARE(viewer->windowTitle(), QString("没有图片 - Mirovale 万能图片查看器"));
+        QVERIFY(!viewer->Player->isVisible());
+    }
+
+    void listFolderMatchesExactly()
+    {
+        FrmShow viewer;
+        QCOMPARE(viewer.ListFolder(pic("c.png")), 2);
+        QCOMPARE(viewer.ListFolder(pic("C.PNG")), 0);       // case matters
+        QCOMPARE(viewer.ListFolder(pic("notes.txt")), 0);   // not an image: the first one
+        QCOMPARE(viewer.ListFolder(pic("gone/x.png")), 0);
+        QVERIFY(viewer.List1.isEmpty());
+    }
+
+    void zoomButtonsAndKeys()
+    {
+        auto viewer = openViewer();
+        QTest::mouseClick(viewer->FlatCmds[0], Qt::LeftButton);
+        QCOMPARE(viewer->ViewZoom(), 1.1);
+        QVERIFY(!viewer->Player->BestFitMode());
+        QCOMPARE(viewer->Player->Zoom(), 1.1);
+        QCOMPARE(viewer->Player->nMouseIcon(), int(ToolZoomIn));
+
+        // One key stroke acts once, wherever the focus is.
+        viewer->Player->setFocus();
+        releaseKey(viewer->Player, Qt::Key_Plus, Qt::KeypadModifier);
+        QCOMPARE(viewer->ViewZoom(), 1.2);
+        releaseKey(viewer->FlatCmds[4], Qt::Key_Minus, Qt::KeypadModifier);
+        QCOMPARE(viewer->ViewZoom(), 1.1);
+        QCOMPARE(viewer->Player->nMouseIcon(), int(ToolZoomOut));
+
+        for (int i = 0; i < 60; ++i)
+            viewer->ZoomIn();
+        QCOMPARE(viewer->ViewZoom(), 5.0);
+        for (int i = 0; i < 60; ++i)
+            viewer->ZoomOut();
+        QCOMPARE(viewer->ViewZoom(), 0.1);
+        viewer->Player->SetnMouseIcon(ToolHand);
+        viewer->ZoomOut(); // below 0.2 not even the tool changes
+        QCOMPARE(viewer->Player->nMouseIcon(), int(ToolHand));
+
+        // Left click in zoom-in mode zooms in; right click returns to the hand.
+        viewer->ZoomIn();
+        const double before = viewer->ViewZoom();
+        QTest::mousePress(viewer->Player, Qt::LeftButton, {}, QPoint(20, 20));
+        QTest::mouseRelease(viewer->Player, Qt::LeftButton, {}, QPoint(20, 20));
+        QCOMPARE(viewer->ViewZoom(), before + 0.1);
+        QTest::mousePress(viewer->Player, Qt::RightButton, {}, QPoint(20, 20));
+        QTest::mouseRelease(viewer->Player, Qt::RightButton, {}, QPoint(20, 20));
+        QCOMPARE(viewer->Player->nMouseIcon(), int(ToolHand));
+    }
+
+    void wheelZooms()
+    {
+        auto viewer = openViewer();
+        const QPointF at(50, 50);
+        const auto turn = [&](int delta) {
+            QWheelEvent wheel(at, viewer->Player->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
+                              Qt::NoModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(viewer->Player, &wheel);
+        };
+        turn(120);
+        QCOMPARE(viewer->ViewZoom(), 1.1);
+        turn(-120);
+        turn(-120);
+        QCOMPARE(viewer->ViewZoom(), 0.9);
+        // A touchpad's small steps add up to one notch.
+        for (int i = 0; i < 4; ++i)
+            turn(30);
+        QCOMPARE(viewer->ViewZoom(), 1.0);
+    }
+
+    void actualSizeAndBestFit()
+    {
+        auto viewer = openViewer();
+        viewer->TurnRight();
+        QTest::mouseClick(viewer->FlatCmds[2], Qt::LeftButton);
+        QVERIFY(viewer->FlatCmds[2]->Status());
+        QVERIFY(!viewer->FlatCmds[3]->Status());
+        QVERIFY(viewer->Player->YuanShiDaXiao());
+        QCOMPARE(viewer->RotationAngle(), 0);
+        QVERIFY(!viewer->FlatCmds[11]->isEnabled());
+        QCOMPARE(viewer->Player->RenderBitmap().Width(), 400);
+        QTest::mouseClick(viewer->FlatCmds[3], Qt::LeftButton);
+        QVERIFY(viewer->Player->BestFitMode());
+        QVERIFY(!viewer->Player->YuanShiDaXiao());
+        QCOMPARE(viewer->ViewZoom(), 1.0);
+    }
+
+    void navigationAsks_data()
+    {
+        QTest::addColumn<int>("start");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<int>("shown");
+        QTest::addColumn<QString>("question");
+        const QString last = "当前已经是最后一张图片,是否继续显示第一张图片？";
+        const QString first = "当前已经是第一张图片,是否继续显示最后一张图片？";
+        QTest::newRow("next") << 1 << int(Qt::Key_Right) << int(MsgResult::No) << 2 << "";
+        QTest::newRow("previous") << 1 << int(Qt::Key_Left) << int(MsgResult::No) << 0 << "";
+        QTest::newRow("next on the last, no") << 3 << int(Qt::Key_Right) << int(MsgResult::No) << 3 << last;
+        QTest::newRow("next on the last, yes") << 3 << int(Qt::Key_Right) << int(MsgResult::Yes) << 0 << last;
+        QTest::newRow("previous on the first, yes") << 0 << int(Qt::Key_Left) << int(MsgResult::Yes) << 3 << first;
+    }
+    void navigationAsks()
+    {
+        QFETCH(QString, question);
+        auto viewer = openViewer(MV_FETCH(int, start));
+        Answers answers;
+        answers.answer = MsgResult(MV_FETCH(int, answer));
+        viewer->Player->setFocus();
+        releaseKey(viewer->Player, Qt::Key(MV_FETCH(int, key)));
+        QCOMPARE(CurrentIndex, MV_FETCH(int, shown));
+        QCOMPARE(answers.seen.size(), question.isEmpty() ? 0 : 1);
+        if (!question.isEmpty()) {
+            QCOMPARE(answers.seen.at(0).text, question);
+            QCOMPARE(answers.seen.at(0).title, QString("提示"));
+            QCOMPARE(answers.seen.at(0).buttons, MsgButtons::YesNo);
+            QCOMPARE(answers.seen.at(0).icon, MsgIcon::Question);
+        }
+    }
+
+    void turnAndSaveTheTurnedCopy()
+    {
+        auto viewer = openViewer(0);
+        QTest::mouseClick(viewer->FlatCmds[6], Qt::LeftButton);
+        QVERIFY(viewer->FlatCmds[11]->isEnabled());
+        QVERIFY(viewer->mSave->isEnabled());
+        QTest::mouseClick(viewer->FlatCmds[6], Qt::LeftButton);
+        QCOMPARE(viewer->RotationAngle(), 180);
+        QTest::mouseClick(viewer->FlatCmds[11], Qt::LeftButton);
+        QVERIFY(!viewer->FlatCmds[11]->isEnabled());
+
+        const QString turned = pic("a_旋转.png");
+        QFile file(turned);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(file.read(2) == QByteArray("\xFF\xD8")); // JPEG data under the .png name
+        file.close();
+        QImageReader reader(turned);
+        const QImage copy = reader.read();
+        QCOMPARE(copy.size(), QSize(400, 300));
+        // Turned by 180 degrees: the black marker moved to the bottom-right corner.
+        QVERIFY(qGray(copy.pixel(395, 295)) < 40);
+        QVERIFY(qGray(copy.pixel(5, 5)) > 40);
+        QFile::remove(turned);
+
+        // Saving keeps the angle; two more turns bring it back to 0.
+        QCOMPARE(viewer->RotationAngle(), 180);
+        viewer->TurnRight();
+        QVERIFY(viewer->FlatCmds[11]->isEnabled());
+        viewer->TurnRight();
+        QCOMPARE(viewer->RotationAngle(), 0);
+        QVERIFY(!viewer->FlatCmds[11]->isEnabled());
+    }
+
+    void deleteImages()
+    {
+        QTemporaryDir dir;
+        for (const char *name : {"1.png", "2.png", "3.png"})
+            saveImage(dir.path() + '/' + name, QSize(20, 20), Qt::gray, "PNG");
+        FrmShow viewer;
+        viewer.ListFolder(dir.path() + "/1.png");
+        viewer.show();
+        viewer.ShowPic(2);
+        Answers answers;
+        answers.answer = MsgResult::No;
+        releaseKey(&viewer, Qt::Key_Delete);
+        QCOMPARE(answers.seen.size(), 1);
+        QCOMPARE(answers.seen.at(0).text, QString("确定要将 3.png 放入回收站吗?"));
+        QVERIFY(QFile::exists(dir.path() + "/3.png"));
+
+        answers.answer = MsgResult::Yes;
+        QTest::mouseClick(viewer.FlatCmds[9], Qt::LeftButton);
+        QVERIFY(!QFile::exists(dir.path() + "/3.png"));
+        QVERIFY(QFile::exists(qEnvironmentVariable("XDG_DATA_HOME") + "/Trash/files/3.png"));
+        QCOMPARE(viewer.List1.size(), 2);
+        QCOMPARE(CurrentIndex, 0); // the last one went: the first is shown
+        QCOMPARE(viewer.windowTitle(), QString("1.png - Mirovale 万能图片查看器"));
+
+        // A file that cannot be trashed: the entry stays and the user is told.
+        QFile::remove(dir.path() + "/1.png");
+        viewer.DeleteImage();
+        QCOMPARE(answers.seen.last().text, QString("图片删除失败!"));
+        QCOMPARE(answers.seen.last().icon, MsgIcon::Critical);
+        QCOMPARE(viewer.List1.size(), 2);
+
+        viewer.ShowPic(1);
+        viewer.List1.removeFirst();
+        viewer.ShowPic(0);
+        viewer.DeleteImage();
+        QVERIFY(viewer.List1.isEmpty());
+        QCOMPARE(viewer.windowTitle(), QString("没有图片 - Mirovale 万能图片查看器"));
+    }
+
+    void placementAndClose()
+    {
+        WriteConfig("Config", QString("PlayerWnd2"), QString("10,10,300,200"));
+        {
+            FrmShow viewer;
+            QCOMPARE(viewer.pos(), QPoint(10, 10));
+            QCOMPARE(viewer.size(), QSize(750, 550));
+            viewer.show();
+            viewer.move(30, 40);
+            viewer.resize(800, 600);
+            viewer.close();
+        }
+        QCOMPARE(ReadConfig("Max2"), QString("False"));
+        QCOMPARE(ReadConfig("PlayerWnd2"), QString("30,40,800,600"));
+
+        QFile::remove(ConfigPath());
+        FrmShow centred;
+        const QSize screen = QGuiApplication::primaryScreen()->geometry().size();
+        QCOMPARE(centred.size(), QSize(750, 550));
+        QCOMPARE(centred.pos(), QPoint((screen.width() - 750) / 2, (screen.height() - 550) / 2));
+    }
+
+    void onTop()
+    {
+        WriteConfig("Config", QString("OnTop"), QString("True"));
+        FrmShow viewer;
+        QVERIFY(viewer.mOnTop->isChecked());
+        QVERIFY(viewer.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        viewer.mOnTop->trigger();
+        QVERIFY(!viewer.mOnTop->isChecked());
+        QVERIFY(!viewer.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        QCOMPARE(ReadConfig("OnTop"), QString("False"));
+        viewer.mOnTop->trigger();
+        QCOMPARE(ReadConfig("OnTop"), QString("True"));
+    }
+
+    void slideShowMovesTheSharedIndex()
+    {
+        auto viewer = openViewer(2);
+        WriteConfig("Config", QString("Interval"), QString("7"));
+        QTest::mouseClick(viewer->FlatCmds[8], Qt::LeftButton);
+        fFullScreen *show = viewer->FullScreen();
+        QVERIFY(show);
+        QVERIFY(show->Loaded());
+        QCOMPARE(show->Label2->text(), QString("07"));
+        QVERIFY(show->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        QVERIFY(show->windowFlags().testFlag(Qt::FramelessWindowHint));
+        QCOMPARE(show->List1, viewer->List1);
+        // The show always begins with the first entry.
+        QTRY_COMPARE(show->windowTitle(), QString("a.png"));
+        QCOMPARE(CurrentIndex, 0);
+
+        for (int i = 0; i < 7; ++i)
+            show->Clock.tick();
+        QCOMPARE(show->windowTitle(), QString("b.jpg"));
+        QCOMPARE(CurrentIndex, 1);
+        QTest::mousePress(show->Player, Qt::LeftButton, {}, QPoint(10, 10));
+        QCOMPARE(CurrentIndex, 2);
+
+        QTest::keyClick(show, Qt::Key_Escape);
+        QTRY_VERIFY(!viewer->FullScreen());
+        // The viewer still shows its image; Next goes on from where the show ended.
+        QCOMPARE(viewer->windowTitle(), QString("c.png - Mirovale 万能图片查看器"));
+        viewer->NextImage();
+        QCOMPARE(viewer->windowTitle(), QString("d.png - Mirovale 万能图片查看器"));
+    }
+
+    void slideShowToolbar()
+    {
+        auto viewer = openViewer(0);
+        WriteConfig("Config", QString("Interval"), QString("20"));
+        viewer->SlideShow();
+        fFullScreen *show = viewer->FullScreen();
+        QVERIFY(show);
+        QTRY_COMPARE(CurrentIndex, 0);
+        QCOMPARE(show->Label2->text(), QString("20"));
+        QTest::mouseClick(show->Command4, Qt::LeftButton);
+        QCOMPARE(show->Label2->text(), QString("20"));
+        QTest::mouseClick(show->Command5, Qt::LeftButton);
+        QCOMPARE(show->Label2->text(), QString("19"));
+        QCOMPARE(ReadConfig("Interval"), QString("19"));
+        QCOMPARE(show->Command3->toolTip(), QString("退出幻灯片播放(ESC)"));
+
+        // Pause keeps the count; play goes on from it.
+        show->Clock.tick();
+        QTest::mouseClick(show->Command1, Qt::LeftButton);
+        QVERIFY(!show->Clock.running());
+        QVERIFY(show->Command1->isHidden());
+        QVERIFY(!show->Command2->isHidden());
+        QTest::mouseClick(show->Command2, Qt::LeftButton);
+        QVERIFY(show->Clock.running());
+        QCOMPARE(show->Clock.seconds(), 1);
+
+        // The toolbar shows near the bottom edge only.
+        const QPoint bottom = show->mapToGlobal(QPoint(show->width() / 2, show->height() - 3));
+        show->UpdateToolbar(bottom);
+        QVERIFY(show->PicTool->isVisible());
+        QCOMPARE(show->PicTool->geometry().bottom(), show->height() - 10 - 1);
+        QCOMPARE(show->geometry(), show->screen()->geometry());
+        show->UpdateToolbar(show->mapToGlobal(QPoint(show->width() / 2, show->height() / 2)));
+        QVERIFY(!show->PicTool->isVisible());
+
+        // The slide-show command on an open show closes it.
+        viewer->SlideShow();
+        QTRY_VERIFY(!viewer->FullScreen());
+    }
+};
+
+MV_TEST_MAIN(TestFrmShow)
+#include "tst_frmshow.moc"
