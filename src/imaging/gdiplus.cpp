@@ -149,7 +149,9 @@ GpStatus SaveImageToFile(GpImage &image, const QString &path, const QUuid &encod
     }
 
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    // Unbuffered, so that a write cut short by a full disk fails here instead of
+    // committing a cut file.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return GpStatus::Win32Error;
     QImageWriter writer(&file, format);
     if (quality >= 0)

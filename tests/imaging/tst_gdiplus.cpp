@@ -5,6 +5,9 @@
 #include <QImageReader>
 #include <QTemporaryDir>
 
+#include <csignal>
+#include <sys/resource.h>
+
 using namespace mv;
 using namespace mv::test;
 
@@ -270,6 +273,25 @@ private slots:
         QCOMPARE(SaveImageToFile(image, Path("x.gif"), EncoderClsid(5), nullptr), GpStatus::UnknownImageFormat);
         QCOMPARE(SaveImageToFile(image, Path("x.png"), EncoderClsid(4), nullptr), GpStatus::Ok);
         QCOMPARE(ImageSizeText(Path("x.png")), QStringLiteral("200×150"));
+    }
+
+    void saveJpegOnAFullDiskKeepsTheTarget()
+    {
+        const QString target = Path("full_旋转.jpg");
+        QVERIFY(WriteBytes(target, "old contents"));
+        GpImage image = GpImage::LoadFromMemory(Encode(PhotoLike(400, 300), "png"));
+        QVERIFY(image.IsLoaded());
+        // A file-size limit makes writes past 4 KiB fail, as a full disk would.
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit saved{};
+        getrlimit(RLIMIT_FSIZE, &saved);
+        rlimit small = saved;
+        small.rlim_cur = 4096;
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+        const GpStatus status = SaveJpeg(image, target, 100);
+        setrlimit(RLIMIT_FSIZE, &saved);
+        QVERIFY(status != GpStatus::Ok);
+        QCOMPARE(ReadBytes(target), QByteArray("old contents"));
     }
 
     void saveJpegFlattensTransparency()
