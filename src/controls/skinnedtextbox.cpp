@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QSignalBlocker>
 
 namespace mv {
 
@@ -81,19 +82,29 @@ void SkinnedTextBox::setLocked(bool locked)
     TxtData->setReadOnly(locked);
 }
 
+// Editing the list selects nothing and changes no text (the list box would pick an entry
+// by itself otherwise).
 void SkinnedTextBox::AddItem(const QString &text)
 {
+    const QSignalBlocker quiet(Combo1);
+    const int selected = Combo1->currentIndex();
     Combo1->addItem(text);
+    Combo1->setCurrentIndex(selected);
 }
 
 void SkinnedTextBox::RemoveItem(int index)
 {
-    if (index >= 0 && index < Combo1->count())
-        Combo1->removeItem(index);
+    if (index < 0 || index >= Combo1->count())
+        return;
+    const QSignalBlocker quiet(Combo1);
+    const int selected = Combo1->currentIndex();
+    Combo1->removeItem(index);
+    Combo1->setCurrentIndex(selected == index ? -1 : selected > index ? selected - 1 : selected);
 }
 
 void SkinnedTextBox::Clear()
 {
+    const QSignalBlocker quiet(Combo1);
     Combo1->clear();
 }
 

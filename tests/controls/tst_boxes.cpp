@@ -225,11 +225,16 @@ private slots:
     {
         QWidget window;
         Combo *combo = pathBox(&window);
+        QSignalSpy change(combo, &SkinnedTextBox::Change);
+        // Filling the list selects nothing and changes nothing.
         combo->AddItem(QStringLiteral("/a/"));
         combo->AddItem(QStringLiteral("/b/c/"));
         QCOMPARE(combo->ListCount(), 2);
         QCOMPARE(combo->List(1), QStringLiteral("/b/c/"));
-        QSignalSpy change(combo, &SkinnedTextBox::Change);
+        QCOMPARE(combo->ListIndex(), -1);
+        QCOMPARE(combo->Text(), QString());
+        QCOMPARE(change.count(), 0);
+        QCOMPARE(combo->Style(), 0);
         combo->setListIndex(1);
         QCOMPARE(combo->ListIndex(), 1);
         QCOMPARE(combo->Text(), QStringLiteral("/b/c/"));
@@ -238,6 +243,11 @@ private slots:
         combo->RemoveItem(0);
         combo->RemoveItem(7);
         QCOMPARE(combo->ListCount(), 1);
+        QCOMPARE(combo->ListIndex(), 0);
+        QCOMPARE(combo->Text(), QStringLiteral("/b/c/"));
+        combo->RemoveItem(0);
+        QCOMPARE(combo->ListIndex(), -1);
+        combo->AddItem(QStringLiteral("/d/"));
         combo->Clear();
         QCOMPARE(combo->ListCount(), 0);
     }
