@@ -28,6 +28,7 @@ bool finiteTransform(const QTransform &t)
 
 QImage hatchTile(uint32_t hatch, QRgb line, QRgb back, double scale)
 {
+    scale = qBound(1.0, scale, 32.0);
     const int n = qMax(8, int(std::lround(8 * scale)));
     const int t = qMax(1, int(std::lround(scale)));
     QImage tile(n, n, QImage::Format_ARGB32);
@@ -50,6 +51,22 @@ QImage hatchTile(uint32_t hatch, QRgb line, QRgb back, double scale)
         }
     }
     return tile;
+}
+
+// The length of the control polygon: never shorter than the path, and cheap.
+double roughLength(const QPainterPath &path)
+{
+    double length = 0;
+    QPointF last;
+    for (int i = 0; i < path.elementCount(); ++i) {
+        const QPainterPath::Element e = path.elementAt(i);
+        if (!e.isMoveTo()) {
+            const double dx = e.x - last.x(), dy = e.y - last.y();
+            length += std::sqrt(dx * dx + dy * dy);
+        }
+        last = QPointF(e.x, e.y);
+    }
+    return length;
 }
 
 QRgb invertRgb(QRgb c)
@@ -303,10 +320,15 @@ QPen Player::makePen(double *targetWidth)
     const double scale = std::sqrt(std::abs(t.determinant()));
     const double minWidth = minPenWidth();
     const bool thin = p.cosmetic || p.width <= 0;
-    const double width = thin ? minWidth : qMax(minWidth, p.width * scale);
+    double width = thin ? minWidth : qMax(minWidth, p.width * scale);
+    // Lines about a pixel wide go through the painter's much faster hairline path.
+    const bool hairline = width < 1.5;
+    if (hairline)
+        width = 1;
     *targetWidth = width;
 
     QPen pen(QColor::fromRgb(color(p.color)), width);
+    pen.setCosmetic(hairline);
     switch (p.style & gdi::PsEndCapMask) {
     case gdi::PsEndCapSquare: pen.setCapStyle(Qt::SquareCap); break;
     case gdi::PsEndCapFlat: pen.setCapStyle(Qt::FlatCap); break;
@@ -476,7 +498,7 @@ void Player::paintTarget(QPainterPath target, Paint paint, bool windingFill)
         const QRectF bounds = target.controlPointRect();
         if (!finiteRect(bounds))
             return;
-        const double length = target.length();
+        const double length = roughLength(target);
         const double area = QRectF(mSurface).width() * mSurface.height();
         if (!charge(qMin(area, length * (width + 2))))
             return;
@@ -833,7 +855,7 @@ void Player::gradientTriangle(const QPointF (&points)[3], const QRgb (&colors)[3
     const QTransform &t = logicalToTarget();
     const QPointF a = t.map(points[0]), b = t.map(points[1]), c = t.map(points[2]);
     const double extent = qMax(QLineF(a, b).length(), qMax(QLineF(b, c).length(), QLineF(a, c).length()));
-    const int n = qBound(1, int(extent / 4), 32);
+    const int n = int(qBound(1.0, extent / 4, 32.0));
     const auto at = [&](double u, double v) { return a + (b - a) * u + (c - a) * v; };
     const auto mix = [&](double u, double v) {
         const double w = 1 - u - v;

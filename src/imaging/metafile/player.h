@@ -156,7 +156,7 @@ private:
     void clipWithTargetPath(const QPainterPath &target, int mode);
     void clipWithLogicalRect(QRectF box, int mode);
     double strokeOffset() const { return 0.5 * mSetup.deviceScale; }
-    double minPenWidth() const { return qMax(1.0, mSetup.deviceScale); }
+    double minPenWidth() const { return qBound(1.0, mSetup.deviceScale, 64.0); }
 
     QPainter &mPainter;
     QRect mSurface;

@@ -138,7 +138,7 @@ QRegion Player::rasterise(const QPainterPath &target)
     const QRectF bounds = target.controlPointRect();
     if (!std::isfinite(bounds.width()) || !std::isfinite(bounds.height()))
         return QRegion();
-    const QRect area = bounds.toAlignedRect().intersected(mSurface);
+    const QRect area = bounds.intersected(QRectF(mSurface)).toAlignedRect().intersected(mSurface);
     if (area.isEmpty() || !charge(double(area.width()) * area.height()))
         return QRegion();
     QImage mask(area.size(), QImage::Format_Alpha8);

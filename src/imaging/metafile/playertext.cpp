@@ -100,7 +100,7 @@ void Player::drawText(const TextRun &run)
         const QFontMetricsF natural(font, device);
         const double wanted = std::abs(double(lf.width)) * advanceScale;
         if (natural.averageCharWidth() > 0 && std::isfinite(wanted))
-            font.setStretch(qBound(1, int(std::lround(100 * wanted / natural.averageCharWidth())), 4000));
+            font.setStretch(int(std::lround(qBound(1.0, 100 * wanted / natural.averageCharWidth(), 4000.0))));
     }
     const QFontMetricsF fm(font, device);
 
