@@ -2,6 +2,9 @@
 
 #include "imaging/metafile/gdi.h"
 
+#include <QFontInfo>
+#include <QHash>
+#include <QMutex>
 #include <QStringList>
 
 namespace mv::metafile {
@@ -36,19 +39,34 @@ bool cjkFace(const QString &face)
     return names.contains(face.trimmed().toLower());
 }
 
+// The installed family that the font configuration offers for a face (its metric-compatible
+// stand-in where one exists: Arial, Times New Roman, Courier New...). A list of families
+// would skip that substitution, so each face is resolved on its own first.
+QString installedFamily(const QString &face, QFont::StyleHint hint)
+{
+    static QMutex lock;
+    static QHash<QString, QString> cache;
+    const QString key = face.toLower() + QLatin1Char('|') + QString::number(int(hint));
+    QMutexLocker locker(&lock);
+    const auto found = cache.constFind(key);
+    if (found != cache.constEnd())
+        return *found;
+    if (cache.size() > 512)
+        cache.clear(); // files that name endless faces
+    QFont probe;
+    probe.setFamily(face);
+    probe.setStyleHint(hint);
+    const QString family = QFontInfo(probe).family();
+    cache.insert(key, family);
+    return family;
+}
+
 } // namespace
 
 QFont MapFont(const LogFont &lf)
 {
     QFont font;
-    QStringList families;
     const QString face = lf.face.trimmed();
-    const bool cjk = cjkFace(face);
-    if (!face.isEmpty() && !cjk)
-        families << face;
-    if (cjk || cjkCharset(lf.charset))
-        families << CjkFace;
-
     const int pitch = lf.pitchAndFamily & 3;
     const int family = lf.pitchAndFamily >> 4;
     QFont::StyleHint hint = QFont::AnyStyle;
@@ -62,6 +80,13 @@ QFont MapFont(const LogFont &lf)
     }
     if (pitch == 1)
         hint = QFont::TypeWriter;
+
+    QStringList families;
+    const bool cjk = cjkFace(face);
+    if (!face.isEmpty() && !cjk)
+        families << installedFamily(face, hint);
+    if (cjk || cjkCharset(lf.charset))
+        families << CjkFace;
     switch (hint) {
     case QFont::Serif: families << QStringLiteral("serif"); break;
     case QFont::TypeWriter: families << QStringLiteral("monospace"); break;
