@@ -238,11 +238,11 @@ void EmfWriter::createDibPatternBrush(uint32_t index, const QImage &pattern)
 }
 
 void EmfWriter::createFont(uint32_t index, int height, const QString &face, int weight, bool italic, int escapement,
-                           uint8_t charset)
+                           uint8_t charset, bool underline)
 {
     Bytes b;
     b.u32(index).i32(height).i32(0).i32(escapement).i32(escapement).i32(weight);
-    b.u8(italic).u8(0).u8(0).u8(charset).u8(0).u8(0).u8(0).u8(0);
+    b.u8(italic).u8(underline).u8(0).u8(charset).u8(0).u8(0).u8(0).u8(0);
     for (int i = 0; i < 32; ++i)
         b.u16(i < face.size() ? face[i].unicode() : 0);
     record(82, b);
@@ -311,6 +311,23 @@ void EmfWriter::polyDraw(const QList<QPoint> &pts, const QByteArray &types)
     b.raw(types);
     record(56, b);
 }
+
+void EmfWriter::polyPolyline(const QList<QList<QPoint>> &lines, bool sixteen)
+{
+    Bytes b = rectL(0, 0, 0, 0);
+    uint32_t total = 0;
+    for (const auto &l : lines)
+        total += uint32_t(l.size());
+    b.u32(uint32_t(lines.size())).u32(total);
+    for (const auto &l : lines)
+        b.u32(uint32_t(l.size()));
+    for (const auto &l : lines)
+        b.raw(points(l, sixteen).data());
+    record(sixteen ? 90 : 7, b);
+}
+
+void EmfWriter::polylineTo(const QList<QPoint> &pts, bool sixteen) { record(sixteen ? 89 : 6, poly(pts, sixteen)); }
+void EmfWriter::polyBezierTo(const QList<QPoint> &pts, bool sixteen) { record(sixteen ? 88 : 5, poly(pts, sixteen)); }
 
 void EmfWriter::moveTo(int x, int y) { record(27, two(x, y)); }
 void EmfWriter::lineTo(int x, int y) { record(54, two(x, y)); }
@@ -410,12 +427,12 @@ void EmfWriter::extTextOutA(int x, int y, const QByteArray &text, const QList<in
     record(83, b);
 }
 
-void EmfWriter::stretchDiBits(QRect dest, QRect src, const Dib &dib, uint32_t rop)
+void EmfWriter::stretchDiBits(QRect dest, QRect src, const Dib &dib, uint32_t rop, uint32_t usage)
 {
     Bytes b = rectL(0, 0, 0, 0);
     const uint32_t offBmi = 80, offBits = offBmi + uint32_t(dib.info.size());
     b.i32(dest.x()).i32(dest.y()).i32(src.x()).i32(src.y()).i32(src.width()).i32(src.height());
-    b.u32(offBmi).u32(uint32_t(dib.info.size())).u32(offBits).u32(uint32_t(dib.bits.size())).u32(0).u32(rop);
+    b.u32(offBmi).u32(uint32_t(dib.info.size())).u32(offBits).u32(uint32_t(dib.bits.size())).u32(usage).u32(rop);
     b.i32(dest.width()).i32(dest.height()).raw(dib.info).raw(dib.bits);
     record(81, b);
 }
@@ -450,6 +467,79 @@ void EmfWriter::alphaBlend(QRect dest, QRect src, const Dib &dib, uint8_t consta
     b.i32(src.width()).i32(src.height()).raw(dib.info).raw(dib.bits);
     record(114, b);
 }
+
+void EmfWriter::stretchBlt(QRect dest, QRect src, const Dib &dib, uint32_t rop)
+{
+    Bytes b = rectL(0, 0, 0, 0);
+    const uint32_t offBmi = 108, offBits = offBmi + uint32_t(dib.info.size());
+    b.i32(dest.x()).i32(dest.y()).i32(dest.width()).i32(dest.height()).u32(rop).i32(src.x()).i32(src.y());
+    b.raw(xform(1, 0, 0, 1, 0, 0).data()).u32(0).u32(0);
+    b.u32(offBmi).u32(uint32_t(dib.info.size())).u32(offBits).u32(uint32_t(dib.bits.size()));
+    b.i32(src.width()).i32(src.height()).raw(dib.info).raw(dib.bits);
+    record(77, b);
+}
+
+void EmfWriter::transparentBlt(QRect dest, QRect src, const Dib &dib, uint32_t color)
+{
+    Bytes b = rectL(0, 0, 0, 0);
+    const uint32_t offBmi = 108, offBits = offBmi + uint32_t(dib.info.size());
+    b.i32(dest.x()).i32(dest.y()).i32(dest.width()).i32(dest.height()).u32(color);
+    b.i32(src.x()).i32(src.y()).raw(xform(1, 0, 0, 1, 0, 0).data()).u32(0).u32(0);
+    b.u32(offBmi).u32(uint32_t(dib.info.size())).u32(offBits).u32(uint32_t(dib.bits.size()));
+    b.i32(src.width()).i32(src.height()).raw(dib.info).raw(dib.bits);
+    record(116, b);
+}
+
+void EmfWriter::setDiBitsToDevice(QPoint dest, QRect src, const Dib &dib)
+{
+    Bytes b = rectL(0, 0, 0, 0);
+    const uint32_t offBmi = 76, offBits = offBmi + uint32_t(dib.info.size());
+    b.i32(dest.x()).i32(dest.y()).i32(src.x()).i32(src.y()).i32(src.width()).i32(src.height());
+    b.u32(offBmi).u32(uint32_t(dib.info.size())).u32(offBits).u32(uint32_t(dib.bits.size())).u32(0).u32(0);
+    b.u32(uint32_t(src.height())).raw(dib.info).raw(dib.bits);
+    record(80, b);
+}
+
+void EmfWriter::maskBlt(QRect dest, const Dib &dib, const Dib &mask)
+{
+    Bytes b = rectL(0, 0, 0, 0);
+    const uint32_t offBmi = 128, offBits = offBmi + uint32_t(dib.info.size());
+    const uint32_t offMask = offBits + uint32_t(dib.bits.size()), offMaskBits = offMask + uint32_t(mask.info.size());
+    b.i32(dest.x()).i32(dest.y()).i32(dest.width()).i32(dest.height()).u32(0xAACC0020).i32(0).i32(0);
+    b.raw(xform(1, 0, 0, 1, 0, 0).data()).u32(0).u32(0);
+    b.u32(offBmi).u32(uint32_t(dib.info.size())).u32(offBits).u32(uint32_t(dib.bits.size()));
+    b.i32(0).i32(0).u32(0).u32(offMask).u32(uint32_t(mask.info.size())).u32(offMaskBits).u32(uint32_t(mask.bits.size()));
+    b.raw(dib.info).raw(dib.bits).raw(mask.info).raw(mask.bits);
+    record(78, b);
+}
+
+void EmfWriter::regionRecord(uint32_t type, const QList<QRect> &rects, uint32_t brush, QSize frame)
+{
+    Bytes region;
+    region.u32(32).u32(1).u32(uint32_t(rects.size())).u32(uint32_t(16 * rects.size()));
+    region.raw(rectL(0, 0, 0, 0).data());
+    for (const QRect &r : rects)
+        region.raw(rectL(r.left(), r.top(), r.right() + 1, r.bottom() + 1).data());
+    Bytes b = rectL(0, 0, 0, 0);
+    b.u32(uint32_t(region.size()));
+    if (type == 71 || type == 72)
+        b.u32(brush);
+    if (type == 72)
+        b.i32(frame.width()).i32(frame.height());
+    b.raw(region.data());
+    record(type, b);
+}
+
+void EmfWriter::createPalette(uint32_t index, const QList<QRgb> &colors)
+{
+    Bytes b;
+    b.u32(index).u16(0x300).u16(uint16_t(colors.size()));
+    for (QRgb c : colors)
+        b.u8(uint8_t(qRed(c))).u8(uint8_t(qGreen(c))).u8(uint8_t(qBlue(c))).u8(0);
+    record(49, b);
+}
+
+void EmfWriter::selectPalette(uint32_t index) { record(48, one(index)); }
 
 void EmfWriter::comment(const QByteArray &data)
 {
@@ -625,6 +715,15 @@ void WmfWriter::dibStretchBlt(QRect dest, QRect src, const Dib &dib, uint32_t ro
     b.i16(int16_t(dest.height())).i16(int16_t(dest.width())).i16(int16_t(dest.y())).i16(int16_t(dest.x()));
     b.raw(dib.packed());
     record(0x0B41, b);
+}
+
+void WmfWriter::dibBitBlt(QRect dest, QPoint src, const Dib &dib, uint32_t rop)
+{
+    Bytes b;
+    b.u32(rop).i16(int16_t(src.y())).i16(int16_t(src.x()));
+    b.i16(int16_t(dest.height())).i16(int16_t(dest.width())).i16(int16_t(dest.y())).i16(int16_t(dest.x()));
+    b.raw(dib.packed());
+    record(0x0940, b);
 }
 
 void WmfWriter::stretchDib(QRect dest, QRect src, const Dib &dib)

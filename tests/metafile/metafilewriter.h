@@ -71,7 +71,7 @@ public:
     void createBrush(uint32_t index, uint32_t style, uint32_t color, uint32_t hatch = 0);
     void createDibPatternBrush(uint32_t index, const QImage &pattern);
     void createFont(uint32_t index, int height, const QString &face, int weight = 400, bool italic = false,
-                    int escapement = 0, uint8_t charset = 1);
+                    int escapement = 0, uint8_t charset = 1, bool underline = false);
     void selectObject(uint32_t index);
     void deleteObject(uint32_t index);
 
@@ -91,6 +91,9 @@ public:
     void polyBezier(const QList<QPoint> &points, bool sixteen = false);
     void polyPolygon(const QList<QList<QPoint>> &polygons, bool sixteen = false);
     void polyDraw(const QList<QPoint> &points, const QByteArray &types);
+    void polyPolyline(const QList<QList<QPoint>> &lines, bool sixteen = false);
+    void polylineTo(const QList<QPoint> &points, bool sixteen = false);
+    void polyBezierTo(const QList<QPoint> &points, bool sixteen = false);
     void moveTo(int x, int y);
     void lineTo(int x, int y);
     void arc(uint32_t type, QRect box, QPoint start, QPoint end); // Arc, Chord, Pie, ArcTo
@@ -115,10 +118,20 @@ public:
                      const QList<int> &dx = {});
     void extTextOutA(int x, int y, const QByteArray &text, const QList<int> &dx = {});
 
-    void stretchDiBits(QRect dest, QRect src, const Dib &dib, uint32_t rop = 0x00CC0020);
+    void stretchDiBits(QRect dest, QRect src, const Dib &dib, uint32_t rop = 0x00CC0020, uint32_t usage = 0);
     void bitBlt(QRect dest, QPoint src, const Dib &dib, uint32_t rop = 0x00CC0020);
     void bitBltNoSource(QRect dest, uint32_t rop);
     void alphaBlend(QRect dest, QRect src, const Dib &dib, uint8_t constantAlpha, bool perPixel);
+    void stretchBlt(QRect dest, QRect src, const Dib &dib, uint32_t rop = 0x00CC0020);
+    void transparentBlt(QRect dest, QRect src, const Dib &dib, uint32_t color);
+    void setDiBitsToDevice(QPoint dest, QRect src, const Dib &dib);
+    void maskBlt(QRect dest, const Dib &dib, const Dib &mask); // foreground copy, background kept
+
+    // FillRgn (71, with brush), FrameRgn (72, with brush and frame size), InvertRgn (73),
+    // PaintRgn (74).
+    void regionRecord(uint32_t type, const QList<QRect> &rects, uint32_t brush = 0, QSize frame = QSize());
+    void createPalette(uint32_t index, const QList<QRgb> &colors);
+    void selectPalette(uint32_t index);
 
     void comment(const QByteArray &data);
 
@@ -173,6 +186,7 @@ public:
     void extTextOut(int x, int y, const QByteArray &text, uint16_t options = 0, QRect rect = QRect(),
                     const QList<int> &dx = {});
     void dibStretchBlt(QRect dest, QRect src, const Dib &dib, uint32_t rop = 0x00CC0020);
+    void dibBitBlt(QRect dest, QPoint src, const Dib &dib, uint32_t rop = 0x00CC0020);
     void stretchDib(QRect dest, QRect src, const Dib &dib);
     void patBlt(QRect box, uint32_t rop);
 

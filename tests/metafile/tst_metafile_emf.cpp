@@ -72,6 +72,10 @@ private slots:
     void arcs_data();
     void arcs();
     void lineToAndPolyDraw();
+    void connectedRecords_data();
+    void connectedRecords();
+    void regions();
+    void palettes();
 
     void mappingModes_data();
     void mappingModes();
@@ -94,11 +98,13 @@ private slots:
     void textOpaqueAndClipped();
     void textSpacingAndEscapement();
     void textCharsets();
+    void textStyles();
 
     void bitmaps_data();
     void bitmaps();
     void bitmapPlacement();
     void alphaAndRasterOps();
+    void blitRecords();
     void gradientAndPixels();
 
     void emfPlusCommentsAreSkipped();
@@ -330,6 +336,80 @@ void TestMetafileEmf::lineToAndPolyDraw()
     MV_EXPECT_PIXEL(img, 90, 79, QBlack);  // angle arc start at 0 degrees
     MV_EXPECT_PIXEL(img, 60, 35, QBlack);  // the closing line back to (50,30)
     MV_EXPECT_PIXEL(img, 20, 40, None);
+}
+
+void TestMetafileEmf::connectedRecords_data()
+{
+    QTest::addColumn<bool>("sixteen");
+    QTest::newRow("32-bit points") << false;
+    QTest::newRow("16-bit points") << true;
+}
+
+void TestMetafileEmf::connectedRecords()
+{
+    // Records that start at the current position and move it, and a poly-polyline.
+    QFETCH(bool, sixteen);
+    EmfWriter w;
+    w.createPen(1, PsSolid, 4, Black);
+    w.selectObject(1);
+    w.moveTo(10, 10);
+    w.polylineTo({{50, 10}, {50, 30}}, sixteen);
+    w.polyBezierTo({{60, 30}, {80, 30}, {90, 30}}, sixteen); // a straight curve
+    w.lineTo(90, 50);                                        // from the curve's end
+    w.arc(55, QRect(50, 50, 40, 40), QPoint(90, 70), QPoint(70, 50)); // arc-to: line to its start first
+    w.lineTo(70, 45);                                        // from the arc's end
+    w.polyPolyline({{{10, 60}, {30, 60}}, {{10, 80}, {30, 80}}}, sixteen);
+    const QImage img = render(w.finish());
+    MV_EXPECT_PIXEL(img, 30, 10, QBlack);
+    MV_EXPECT_PIXEL(img, 50, 20, QBlack);
+    MV_EXPECT_PIXEL(img, 75, 30, QBlack);
+    MV_EXPECT_PIXEL(img, 90, 40, QBlack);
+    MV_EXPECT_PIXEL(img, 90, 65, QBlack);
+    MV_EXPECT_PIXEL(img, 70, 47, QBlack);
+    MV_EXPECT_PIXEL(img, 20, 60, QBlack);
+    MV_EXPECT_PIXEL(img, 20, 80, QBlack);
+    MV_EXPECT_PIXEL(img, 20, 70, None);
+    MV_EXPECT_PIXEL(img, 30, 30, None);
+}
+
+void TestMetafileEmf::regions()
+{
+    EmfWriter w;
+    w.createBrush(1, BsSolid, Red);
+    w.createBrush(2, BsSolid, Blue);
+    w.selectObject(2);
+    w.regionRecord(71, {QRect(0, 0, 40, 40), QRect(0, 60, 40, 40)}, 1);  // fill with brush 1
+    w.regionRecord(72, {QRect(50, 0, 50, 50)}, 1, QSize(5, 5));          // frame, 5 units wide
+    w.regionRecord(74, {QRect(50, 60, 40, 40)});                         // the selected brush
+    w.regionRecord(73, {QRect(0, 80, 20, 20)});                          // inverted
+    const QImage img = render(w.finish());
+    MV_EXPECT_PIXEL(img, 20, 20, QRed);
+    MV_EXPECT_PIXEL(img, 20, 50, None);
+    MV_EXPECT_PIXEL(img, 52, 25, QRed);
+    MV_EXPECT_PIXEL(img, 75, 25, None);
+    MV_EXPECT_PIXEL(img, 70, 80, QBlue);
+    MV_EXPECT_PIXEL(img, 10, 90, QColor(0, 255, 255));
+    MV_EXPECT_PIXEL(img, 30, 90, QRed);
+}
+
+void TestMetafileEmf::palettes()
+{
+    EmfWriter w;
+    w.createPalette(1, {qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255)});
+    w.selectPalette(1);
+    w.selectObject(Stock(NullPen));
+    w.createBrush(2, BsSolid, 0x01000001); // palette entry 1
+    w.selectObject(2);
+    w.rectangle(0, 0, 50, 50);
+    // A bitmap whose colour table holds palette indices: pixel 0 -> entry 2, pixel 1 -> entry 0.
+    Dib dib;
+    dib.info = Bytes().u32(40).i32(2).i32(1).u16(1).u16(8).u32(0).u32(4).i32(0).i32(0).u32(2).u32(0).u16(2).u16(0).data();
+    dib.bits = QByteArray("\x00\x01\x00\x00", 4);
+    w.stretchDiBits(QRect(0, 50, 100, 50), QRect(0, 0, 2, 1), dib, 0x00CC0020, 1);
+    const QImage img = render(w.finish());
+    MV_EXPECT_PIXEL(img, 25, 25, QGreen);
+    MV_EXPECT_PIXEL(img, 25, 75, QBlue);
+    MV_EXPECT_PIXEL(img, 75, 75, QRed);
 }
 
 void TestMetafileEmf::mappingModes_data()
@@ -745,6 +825,34 @@ void TestMetafileEmf::textCharsets()
     QVERIFY(darkPixels(img, QRect(50, 48, 40, 40)) > 20);
 }
 
+void TestMetafileEmf::textStyles()
+{
+    EmfWriter w(300, 150);
+    w.setBkMode(1);
+    w.createFont(1, -30, QStringLiteral("Arial"), 400);
+    w.createFont(2, -30, QStringLiteral("Arial"), 700);
+    w.createFont(3, -30, QStringLiteral("Arial"), 400, false, 0, 0, true);
+    w.selectObject(1);
+    w.extTextOutW(5, 0, QStringLiteral("HHHHHH"));
+    w.selectObject(2);
+    w.extTextOutW(5, 50, QStringLiteral("HHHHHH"));
+    w.selectObject(3);
+    w.setTextColor(Rgb(0, 0, 200));
+    w.extTextOutW(5, 100, QStringLiteral("HHHHHH"));
+    const QImage img = render(w.finish(), QSize(300, 150));
+    const int regular = darkPixels(img, QRect(0, 0, 300, 45)), bold = darkPixels(img, QRect(0, 50, 300, 45));
+    QVERIFY2(bold > regular * 5 / 4, qPrintable(QStringLiteral("regular %1, bold %2").arg(regular).arg(bold)));
+    // The underline: one row below the letters dark almost all along the text.
+    int longest = 0;
+    for (int y = 100; y < 150; ++y) {
+        int run = 0;
+        for (int x = 0; x < 300; ++x)
+            run += qBlue(img.pixel(x, y)) > 120 && qAlpha(img.pixel(x, y)) > 128 && qRed(img.pixel(x, y)) < 80;
+        longest = qMax(longest, run);
+    }
+    QVERIFY2(longest > 100, qPrintable(savedFailure(img)));
+}
+
 void TestMetafileEmf::bitmaps_data()
 {
     QTest::addColumn<int>("bpp");
@@ -830,6 +938,33 @@ void TestMetafileEmf::alphaAndRasterOps()
     MV_EXPECT_PIXEL(img, 0, 90, QGreen);
     MV_EXPECT_PIXEL(img, 1, 90, QBlack);
     MV_EXPECT_PIXEL(img, 2, 90, QBlue); // a block transfer does not stretch
+}
+
+void TestMetafileEmf::blitRecords()
+{
+    QImage src(4, 4, QImage::Format_RGB32);
+    src.fill(qRgb(0, 255, 0));
+    for (int x = 0; x < 4; ++x)
+        src.setPixel(x, 0, qRgb(255, 0, 0)); // the top row red
+    QImage mask(4, 4, QImage::Format_RGB32);
+    mask.fill(qRgb(255, 255, 255));
+    for (int y = 0; y < 4; ++y)
+        mask.setPixel(0, y, qRgb(0, 0, 0)); // the left column masked out
+    EmfWriter w;
+    w.stretchBlt(QRect(0, 0, 40, 40), QRect(0, 0, 4, 4), MakeDib(src, 24));
+    w.setDiBitsToDevice(QPoint(50, 0), QRect(0, 0, 4, 4), MakeDib(src, 24)); // one pixel per pixel
+    w.maskBlt(QRect(0, 50, 4, 4), MakeDib(src, 24), MakeDib(mask, 1));
+    w.transparentBlt(QRect(50, 50, 40, 40), QRect(0, 0, 4, 4), MakeDib(src, 24), Rgb(0, 255, 0));
+    const QImage img = render(w.finish());
+    MV_EXPECT_PIXEL(img, 20, 5, QRed);
+    MV_EXPECT_PIXEL(img, 20, 30, QGreen);
+    MV_EXPECT_PIXEL(img, 51, 0, QRed);
+    MV_EXPECT_PIXEL(img, 51, 2, QGreen);
+    MV_EXPECT_PIXEL(img, 55, 2, None);
+    MV_EXPECT_PIXEL(img, 0, 52, None);     // masked out
+    MV_EXPECT_PIXEL(img, 2, 52, QGreen);
+    MV_EXPECT_PIXEL(img, 70, 55, QRed);
+    MV_EXPECT_PIXEL(img, 70, 75, None);    // the transparent colour
 }
 
 void TestMetafileEmf::gradientAndPixels()

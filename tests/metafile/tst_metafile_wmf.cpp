@@ -236,6 +236,7 @@ void TestMetafileWmf::bitmaps()
     w.createBrush(0, Green); // slot 0
     w.selectObject(0);
     w.patBlt(QRect(60, 0, 30, 30), 0x00F00021);
+    w.dibBitBlt(QRect(0, 90, 2, 2), QPoint(0, 0), MakeDib(src, 24)); // one to one
     const QImage img = render(w.finish());
     MV_EXPECT_PIXEL(img, 12, 12, QRed);
     MV_EXPECT_PIXEL(img, 37, 12, QGreen);
@@ -244,6 +245,9 @@ void TestMetafileWmf::bitmaps()
     MV_EXPECT_PIXEL(img, 87, 87, QBlack);
     MV_EXPECT_PIXEL(img, 75, 15, QGreen);
     MV_EXPECT_PIXEL(img, 25, 75, None);
+    MV_EXPECT_PIXEL(img, 0, 90, QRed);
+    MV_EXPECT_PIXEL(img, 1, 91, QBlack);
+    MV_EXPECT_PIXEL(img, 3, 90, None);
 }
 
 void TestMetafileWmf::damagedRecordEndsDrawing()
