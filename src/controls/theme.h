@@ -67,6 +67,11 @@ inline const QColor ProgBarOuter{190, 190, 190};
 inline const QColor ProgBarInner{239, 239, 239};
 inline const QColor ProgBarCorner{172, 171, 167};
 inline const QColor Silver{192, 192, 192};
+// The four greys of the etched, bump and sunken edges.
+inline const QColor EdgeShadow{160, 160, 160};
+inline const QColor EdgeDarkShadow{105, 105, 105};
+inline const QColor EdgeLight{227, 227, 227};
+inline const QColor EdgeHighlight{255, 255, 255};
 inline constexpr int AutoScrollInterval = 10;
 
 // Mouse-wheel capture.

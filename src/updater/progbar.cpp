@@ -83,10 +83,10 @@ void edge(QPainter &painter, const QRect &r, const QColor &topLeft, const QColor
     Line(painter, r.right(), r.top(), r.right(), r.bottom(), bottomRight);
 }
 
-const QColor Shadow(160, 160, 160);
-const QColor DarkShadow(105, 105, 105);
-const QColor Light(227, 227, 227);
-const QColor Highlight(255, 255, 255);
+const QColor &Shadow = theme::EdgeShadow;
+const QColor &DarkShadow = theme::EdgeDarkShadow;
+const QColor &Light = theme::EdgeLight;
+const QColor &Highlight = theme::EdgeHighlight;
 
 Qt::BrushStyle hatch(int style)
 {
