@@ -95,7 +95,7 @@ void toolbar(Sheet &sheet)
     sheet.cell(shot(&disabled, theme::WindowBlue), QStringLiteral("disabled"));
 }
 
-struct StripSpec {
+struct StripEntry {
     QString picture;
     bool check;
     QString caption;
@@ -105,7 +105,7 @@ struct StripSpec {
 void commands(Sheet &sheet)
 {
     sheet.section(QStringLiteral("Command: picture buttons of the browser and the slide show (frame strips)"));
-    const QList<StripSpec> strips{
+    const QList<StripEntry> strips{
         {QStringLiteral("browser/history_back"), false, {}, theme::WindowBlue},
         {QStringLiteral("browser/history"), false, {}, theme::WindowBlue},
         {QStringLiteral("browser/association"), false, {}, theme::WindowBlue},
@@ -120,20 +120,20 @@ void commands(Sheet &sheet)
         {QStringLiteral("slideshow/interval_up"), false, {}, QColor(Qt::black)},
         {QStringLiteral("slideshow/interval_down"), false, {}, QColor(Qt::black)},
     };
-    for (const StripSpec &spec : strips) {
-        sheet.row(spec.picture, spec.behind);
+    for (const StripEntry &entry : strips) {
+        sheet.row(entry.picture, entry.behind);
         for (const auto &[state, name] : AllStates) {
             const bool on = state == State::On || state == State::OnHover || state == State::OnPressed;
-            if (on && !spec.check)
+            if (on && !entry.check)
                 continue;
             Command button;
-            button.setCheck(spec.check);
-            button.setPicture(UiImage(spec.picture));
-            button.setCaption(spec.caption);
-            if (spec.behind == QColor(Qt::black))
+            button.setCheck(entry.check);
+            button.setPicture(UiImage(entry.picture));
+            button.setCaption(entry.caption);
+            if (entry.behind == QColor(Qt::black))
                 button.setForeColor(Qt::white);
             drive(&button, state, [&](bool v) { button.setStatus(v); });
-            sheet.cell(shot(&button, spec.behind), QStringLiteral("%1 (%2)").arg(name).arg(button.Frame()),
+            sheet.cell(shot(&button, entry.behind), QStringLiteral("%1 (%2)").arg(name).arg(button.Frame()),
                        button.width() < 40 ? 2 : 1);
         }
     }
