@@ -103,6 +103,8 @@ class TestMetafileDamage : public QObject {
 
 private slots:
     void fixturesAreWhole();
+    void oddTargetSizes_data();
+    void oddTargetSizes();
     void truncated_data();
     void truncated();
     void wrongRecordSizes_data();
@@ -125,6 +127,24 @@ void TestMetafileDamage::fixturesAreWhole()
         QVERIFY2(r.problem.isEmpty(), qPrintable(r.problem));
         QVERIFY(r.records > 30);
         QVERIFY(!paintedArea(r.image).isEmpty());
+    }
+}
+
+void TestMetafileDamage::oddTargetSizes_data()
+{
+    QTest::addColumn<QSize>("size");
+    QTest::newRow("one pixel") << QSize(1, 1);
+    QTest::newRow("a sliver") << QSize(3, 1000);
+    QTest::newRow("large") << QSize(4000, 3000);
+}
+
+void TestMetafileDamage::oddTargetSizes()
+{
+    QFETCH(QSize, size);
+    for (const QByteArray &data : {KitchenSinkEmf(), KitchenSinkWmf()}) {
+        const MetafileRender r = RenderMetafileReport(data, size);
+        QVERIFY2(r.problem.isEmpty(), qPrintable(r.problem));
+        QCOMPARE(r.image.size(), size);
     }
 }
 

@@ -186,14 +186,13 @@ QImage decodeRaw(ByteReader bits, const DibHeader &h, const QList<QRgb> &table, 
         return image;
     image.fill(Qt::transparent);
     uint32_t masks[4] = {h.masks[0], h.masks[1], h.masks[2], h.masks[3]};
-    const bool fields = h.compression == BiBitfields;
-    if (!fields) {
+    if (h.compression != BiBitfields) {
         if (h.bitCount == 16) {
             masks[0] = 0x7C00, masks[1] = 0x03E0, masks[2] = 0x001F;
         } else {
             masks[0] = 0xFF0000, masks[1] = 0xFF00, masks[2] = 0xFF;
         }
-        masks[3] = alpha ? 0xFF000000u : 0;
+        masks[3] = h.bitCount == 32 ? 0xFF000000u : 0;
     }
     const auto *base = reinterpret_cast<const uint8_t *>(bits.data());
     for (int row = 0; row < rows && row < available; ++row) {
@@ -211,28 +210,26 @@ QImage decodeRaw(ByteReader bits, const DibHeader &h, const QList<QRgb> &table, 
                 dst[x] = index < table.size() ? table[index] : qRgb(0, 0, 0);
                 break;
             }
-            case 16: {
-                const uint32_t px = uint32_t(src[2 * x]) | (uint32_t(src[2 * x + 1]) << 8);
-                dst[x] = qRgba(maskValue(px, masks[0]), maskValue(px, masks[1]), maskValue(px, masks[2]),
-                               masks[3] ? maskValue(px, masks[3]) : 255);
+            case 16:
+            case 32: {
+                const uint8_t *p = src + (h.bitCount / 8) * x;
+                const uint32_t px = h.bitCount == 16 ? uint32_t(p[0]) | (uint32_t(p[1]) << 8)
+                                                     : uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16)
+                                                           | (uint32_t(p[3]) << 24);
+                const int r = maskValue(px, masks[0]), g = maskValue(px, masks[1]), b = maskValue(px, masks[2]);
+                if (alpha) {
+                    // Premultiplied already; a channel above alpha would break the format.
+                    const int a = masks[3] ? maskValue(px, masks[3]) : 255;
+                    dst[x] = qRgba(qMin(r, a), qMin(g, a), qMin(b, a), a);
+                } else {
+                    // Plain bitmap records ignore any alpha the pixels carry.
+                    dst[x] = qRgb(r, g, b);
+                }
                 break;
             }
             case 24:
                 dst[x] = qRgb(src[3 * x + 2], src[3 * x + 1], src[3 * x]);
                 break;
-            case 32: {
-                const uint8_t *p = src + 4 * x;
-                const uint32_t px = uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
-                if (alpha && !fields) {
-                    // Premultiplied already; a channel above alpha would break the format.
-                    const int a = p[3];
-                    dst[x] = qRgba(qMin<int>(p[2], a), qMin<int>(p[1], a), qMin<int>(p[0], a), a);
-                } else {
-                    dst[x] = qRgba(maskValue(px, masks[0]), maskValue(px, masks[1]), maskValue(px, masks[2]),
-                                   masks[3] ? maskValue(px, masks[3]) : 255);
-                }
-                break;
-            }
             default:
                 break;
             }

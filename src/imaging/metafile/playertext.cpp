@@ -4,6 +4,7 @@
 #include "imaging/metafile/player.h"
 
 #include <QFontInfo>
+#include <QGuiApplication>
 #include <QFontMetricsF>
 #include <QGlyphRun>
 #include <QPaintDevice>
@@ -74,7 +75,8 @@ void Player::drawText(const TextRun &run)
         box.addRect(run.rect.normalized());
         fillTarget(t.map(box), QColor::fromRgb(back), QPainter::CompositionMode_SourceOver);
     }
-    if (run.text.isEmpty() || mStopped)
+    // Fonts need the GUI application; without one (a console tool) the letters are left out.
+    if (run.text.isEmpty() || mStopped || !qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
         return;
 
     // Font size: negative heights give the em, positive ones the cell (ascent + descent).
