@@ -394,7 +394,7 @@ void EmfWriter::extSelectClipRgn(const QList<QRect> &rects, uint32_t mode)
 void EmfWriter::extTextOutW(int x, int y, const QString &text, uint32_t options, QRect rect, const QList<int> &dx)
 {
     Bytes b = rectL(0, 0, 0, 0);
-    b.u32(1).f32(1).f32(1);
+    b.u32(uint32_t(textGraphicsMode)).f32(1).f32(1);
     const uint32_t n = uint32_t(text.size());
     const uint32_t offString = 76;
     const uint32_t stringBytes = (2 * n + 3) / 4 * 4;

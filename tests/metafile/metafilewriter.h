@@ -137,6 +137,8 @@ public:
 
     QByteArray finish();
 
+    int textGraphicsMode = 1; // written into the text records: 1 compatible, 2 advanced
+
 private:
     QByteArray mRecords;
     int mCount = 0;

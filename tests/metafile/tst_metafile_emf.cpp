@@ -98,6 +98,8 @@ private slots:
     void textOpaqueAndClipped();
     void textSpacingAndEscapement();
     void textCharsets();
+    void textUnderWorldTransform_data();
+    void textUnderWorldTransform();
     void textStyles();
 
     void bitmaps_data();
@@ -823,6 +825,32 @@ void TestMetafileEmf::textCharsets()
     QVERIFY2(narrow > 80, qPrintable(savedFailure(img)));
     // Two characters decoded from four bytes: the second starts 40 units after the first.
     QVERIFY(darkPixels(img, QRect(50, 48, 40, 40)) > 20);
+}
+
+void TestMetafileEmf::textUnderWorldTransform_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<bool>("vertical");
+    QTest::newRow("advanced: the glyphs turn with the world") << 2 << true;
+    QTest::newRow("compatible: only the reference point moves") << 1 << false;
+}
+
+void TestMetafileEmf::textUnderWorldTransform()
+{
+    QFETCH(int, mode);
+    QFETCH(bool, vertical);
+    EmfWriter w(200, 200);
+    w.textGraphicsMode = mode;
+    w.setBkMode(1);
+    w.createFont(1, -24, QStringLiteral("Arial"), 700);
+    w.selectObject(1);
+    w.setWorldTransform(0, 1, -1, 0, 100, 20); // a quarter turn clockwise, then moved
+    w.extTextOutW(0, 0, QStringLiteral("HHHHHH"));
+    const QImage img = render(w.finish(), QSize(200, 200));
+    const QRect area = paintedArea(img);
+    QVERIFY2(!area.isEmpty(), qPrintable(savedFailure(img)));
+    QCOMPARE(area.height() > area.width(), vertical);
+    QVERIFY2(area.left() >= 60 && area.top() >= 15, qPrintable(savedFailure(img)));
 }
 
 void TestMetafileEmf::textStyles()
