@@ -5,6 +5,7 @@ list(APPEND MIROVALE_CORE_SOURCES
     app/fields.cpp app/fields.h
     app/handoff.cpp app/handoff.h
     app/inifile.cpp app/inifile.h
+    app/inputcodes.h
     app/messagebox.cpp app/messagebox.h
     app/paths.cpp app/paths.h
     app/resource.cpp app/resource.h

@@ -10,32 +10,7 @@
 
 namespace mv {
 
-int ButtonCode(Qt::MouseButtons buttons)
-{
-    int code = 0;
-    if (buttons & Qt::LeftButton)
-        code |= 1;
-    if (buttons & Qt::RightButton)
-        code |= 2;
-    if (buttons & Qt::MiddleButton)
-        code |= 4;
-    return code;
-}
-
-int ShiftCode(Qt::KeyboardModifiers modifiers)
-{
-    int code = 0;
-    if (modifiers & Qt::ShiftModifier)
-        code |= 1;
-    if (modifiers & Qt::ControlModifier)
-        code |= 2;
-    if (modifiers & Qt::AltModifier)
-        code |= 4;
-    return code;
-}
-
 namespace {
-constexpr int RightButton = 2;
 
 bool isEnter(int key)
 {
@@ -57,7 +32,7 @@ void ButtonBase::press(int button, int shift, QPointF pos)
     mDownButton = button;
     mDownShift = shift;
     mDownPos = pos;
-    if (button != RightButton) {
+    if (button != MouseRight) {
         mPressed = true;
         mPressedLook = true;
         update();
@@ -90,7 +65,7 @@ void ButtonBase::mouseReleaseEvent(QMouseEvent *event)
     const int shift = ShiftCode(event->modifiers());
     const QPointF pos = event->position();
     mPressed = false;
-    if (button != RightButton) {
+    if (button != MouseRight) {
         update();
         if (rect().contains(pos.toPoint()))
             emit Click();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/inputcodes.h"
+
 #include <QKeySequence>
 #include <QList>
 #include <QPointF>
@@ -12,8 +14,6 @@ namespace mv {
 
 // Button codes (1 left, 2 right, 4 middle) and shift bits (1 Shift, 2 Ctrl, 4 Alt) that the
 // controls' events carry.
-int ButtonCode(Qt::MouseButtons buttons);
-int ShiftCode(Qt::KeyboardModifiers modifiers);
 
 // Input handling shared by FlatCmd and Command: pressed, hover with its pointer check,
 // the key latch, default and cancel keys. Subclasses only paint.

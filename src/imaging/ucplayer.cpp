@@ -1,5 +1,7 @@
 #include "imaging/ucplayer.h"
 
+#include "app/inputcodes.h"
+
 #include "imaging/gdiplus.h"
 
 #include <QApplication>
@@ -16,30 +18,6 @@
 namespace mv {
 
 namespace {
-
-int ButtonCode(Qt::MouseButtons buttons)
-{
-    int code = 0;
-    if (buttons & Qt::LeftButton)
-        code |= 1;
-    if (buttons & Qt::RightButton)
-        code |= 2;
-    if (buttons & Qt::MiddleButton)
-        code |= 4;
-    return code;
-}
-
-int ShiftCode(Qt::KeyboardModifiers modifiers)
-{
-    int code = 0;
-    if (modifiers & Qt::ShiftModifier)
-        code |= 1;
-    if (modifiers & Qt::ControlModifier)
-        code |= 2;
-    if (modifiers & Qt::AltModifier)
-        code |= 4;
-    return code;
-}
 
 quint32 ColorRefOf(const QColor &color)
 {

@@ -2,6 +2,7 @@
 
 #include "app/appstate.h"
 #include "app/inifile.h"
+#include "app/inputcodes.h"
 #include "app/paths.h"
 #include "app/trace.h"
 #include "app/windowhelpers.h"
@@ -57,7 +58,7 @@ fFullScreen::fFullScreen(QWidget *owner)
     Player->SetBorder(false);
     connect(Player, &ucPlayer::DblClick, this, &QWidget::close);
     connect(Player, &ucPlayer::MouseDown, this, [this](int button, int, double, double) {
-        if (button == Qt::LeftButton)
+        if (button == MouseLeft)
             NextNow();
     });
 

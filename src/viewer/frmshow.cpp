@@ -2,6 +2,7 @@
 
 #include "app/appstate.h"
 #include "app/handoff.h"
+#include "app/inputcodes.h"
 #include "app/inifile.h"
 #include "app/paths.h"
 #include "app/trace.h"
@@ -365,12 +366,12 @@ void FrmShow::resizeEvent(QResizeEvent *event)
 void FrmShow::onCanvasMouseDown(int button)
 {
     const int tool = Player->nMouseIcon();
-    if (button == Qt::LeftButton) {
+    if (button == MouseLeft) {
         if (tool == ToolZoomIn)
             ZoomIn();
         else if (tool == ToolZoomOut)
             ZoomOut();
-    } else if (button == Qt::RightButton) {
+    } else if (button == MouseRight) {
         if (tool != ToolHand) {
             Player->SetnMouseIcon(ToolHand);
             Player->UpdatePointer();
