@@ -262,6 +262,14 @@ QByteArray cDIB::PackedDib() const
     return out;
 }
 
+bool cDIB::TakeImage(const QImage &image)
+{
+    if (!hDIB() || image.size() != mImage.size() || image.format() != mImage.format())
+        return false;
+    mImage = image;
+    return true;
+}
+
 bool cDIB::CreateFromPackedDib(const QByteArray &packed)
 {
     Destroy();

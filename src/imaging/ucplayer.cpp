@@ -252,14 +252,23 @@ GpStatus ucPlayer::RenderFrame(int frame)
 {
     if (!mRender.hDIB())
         return GpStatus::WrongState;
-    mRender.Cls(ColorRefOf(mBackColor));
     ++mRenderGeneration;
     ++mRenderCount;
     mShownFrame = frame;
     if (mImageFrames > 1)
         mImage.SelectActiveFrame(frame);
+    QImage decoded;
+    const GpStatus status = mImage.DecodeFrame(mRender.Image().size(), decoded);
+    if (status != GpStatus::Ok)
+        return status;
+    // An opaque frame of the render size becomes the render bitmap as it is: no clearing
+    // and no copying of a bitmap of many megabytes.
+    if (!decoded.hasAlphaChannel() && mRender.TakeImage(decoded))
+        return GpStatus::Ok;
+    mRender.Cls(ColorRefOf(mBackColor));
     QPainter painter(mRender.hdc());
-    return mImage.DrawImageRect(painter, QRect(0, 0, mRender.Width(), mRender.Height()));
+    painter.drawImage(0, 0, decoded);
+    return GpStatus::Ok;
 }
 
 void ucPlayer::DoLayout()

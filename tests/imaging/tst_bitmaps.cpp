@@ -121,6 +121,20 @@ private slots:
         QCOMPARE(packed.mid(40, tableEntries * 4), QByteArray(tableEntries * 4, '\0'));
     }
 
+    void takeImageOnlyOfItsOwnShape()
+    {
+        cDIB dib;
+        QImage picture(8, 6, QImage::Format_RGB32);
+        QVERIFY(!dib.TakeImage(picture)); // no bitmap yet
+        QVERIFY(dib.Create(8, 6, 32));
+        picture.fill(qRgb(10, 20, 30));
+        QVERIFY(dib.TakeImage(picture));
+        QCOMPARE(dib.Image().pixel(7, 5), qRgb(10, 20, 30));
+        QVERIFY(!dib.TakeImage(QImage(8, 7, QImage::Format_RGB32)));
+        QVERIFY(!dib.TakeImage(picture.convertToFormat(QImage::Format_ARGB32)));
+        QCOMPARE(dib.Image().pixel(0, 0), qRgb(10, 20, 30));
+    }
+
     void createRefusesBadSizes_data()
     {
         QTest::addColumn<int>("width");
