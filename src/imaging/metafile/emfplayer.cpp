@@ -9,8 +9,6 @@ namespace mv::metafile {
 
 namespace {
 
-constexpr double MaxPictureSide = 16384;
-
 const emf::HandlerTable &handlers()
 {
     static const emf::HandlerTable table = [] {
@@ -27,17 +25,19 @@ const emf::HandlerTable &handlers()
     return table;
 }
 
-QSize fitSize(double w, double h)
-{
-    const double longer = qMax(w, h);
-    if (longer > MaxPictureSide) {
-        w = w * MaxPictureSide / longer;
-        h = h * MaxPictureSide / longer;
-    }
-    return QSize(qMax(1, int(std::lround(w))), qMax(1, int(std::lround(h))));
-}
 
 } // namespace
+
+QSize PictureSizeWithinLimit(double width, double height)
+{
+    constexpr double MaxPictureSide = 16384;
+    const double longer = qMax(width, height);
+    if (longer > MaxPictureSide) {
+        width = width * MaxPictureSide / longer;
+        height = height * MaxPictureSide / longer;
+    }
+    return QSize(qMax(1, int(std::lround(width))), qMax(1, int(std::lround(height))));
+}
 
 bool EmfGeometryOf(const EmfHeader &h, EmfGeometry &g, QString &error)
 {
@@ -60,13 +60,13 @@ bool EmfGeometryOf(const EmfHeader &h, EmfGeometry &g, QString &error)
     if (fw > 0 && fh > 0) {
         g.deviceFrame = QRectF(h.frameLeft * pxPerMmX / 100, h.frameTop * pxPerMmY / 100, fw * pxPerMmX / 100,
                                fh * pxPerMmY / 100);
-        g.pixelSize = fitSize(fw * 96 / 2540, fh * 96 / 2540);
+        g.pixelSize = PictureSizeWithinLimit(fw * 96 / 2540, fh * 96 / 2540);
         return true;
     }
     const double bw = double(h.boundsRight) - h.boundsLeft + 1, bh = double(h.boundsBottom) - h.boundsTop + 1;
     if (bw > 0 && bh > 0) {
         g.deviceFrame = QRectF(h.boundsLeft, h.boundsTop, bw, bh);
-        g.pixelSize = fitSize(bw * 96 / 25.4 / pxPerMmX, bh * 96 / 25.4 / pxPerMmY);
+        g.pixelSize = PictureSizeWithinLimit(bw * 96 / 25.4 / pxPerMmX, bh * 96 / 25.4 / pxPerMmY);
         return true;
     }
     error = QStringLiteral("EMF header gives no picture size");

@@ -9,6 +9,9 @@
 
 namespace mv::metafile {
 
+// A picture size in pixels, at least 1 x 1, its longer side at most 16384 (the shape kept).
+QSize PictureSizeWithinLimit(double width, double height);
+
 // Where an EMF picture lies on its recording device and how large it is shown.
 struct EmfGeometry {
     QRectF deviceFrame;     // the picture, in recording-device pixels

@@ -8,8 +8,6 @@ namespace mv::metafile {
 
 namespace {
 
-constexpr double MaxPictureSide = 16384;
-
 const wmf::HandlerTable &handlers()
 {
     static const wmf::HandlerTable table = [] {
@@ -25,15 +23,6 @@ const wmf::HandlerTable &handlers()
     return table;
 }
 
-QSize fitSize(double w, double h)
-{
-    const double longer = qMax(w, h);
-    if (longer > MaxPictureSide) {
-        w = w * MaxPictureSide / longer;
-        h = h * MaxPictureSide / longer;
-    }
-    return QSize(qMax(1, int(std::lround(w))), qMax(1, int(std::lround(h))));
-}
 
 struct Extent {
     double left = 0, top = 0, right = 0, bottom = 0;
@@ -116,7 +105,7 @@ bool WmfGeometryOf(const QByteArray &data, const WmfHeader &h, WmfGeometry &g, Q
         const QRectF box = QRectF(QPointF(h.boxLeft, h.boxTop), QPointF(h.boxRight, h.boxBottom)).normalized();
         if (box.width() > 0 && box.height() > 0) {
             g.window = box;
-            g.pixelSize = fitSize(box.width() * 96 / inch, box.height() * 96 / inch);
+            g.pixelSize = PictureSizeWithinLimit(box.width() * 96 / inch, box.height() * 96 / inch);
             return true;
         }
     }
@@ -140,13 +129,13 @@ bool WmfGeometryOf(const QByteArray &data, const WmfHeader &h, WmfGeometry &g, Q
     }
     if (ext.width() != 0 && ext.height() != 0) {
         g.window = QRectF(org, ext);
-        g.pixelSize = fitSize(std::abs(ext.width()), std::abs(ext.height()));
+        g.pixelSize = PictureSizeWithinLimit(std::abs(ext.width()), std::abs(ext.height()));
         return true;
     }
     const QRectF bounds = drawingBounds(data, h);
     if (bounds.width() > 0 && bounds.height() > 0) {
         g.window = bounds;
-        g.pixelSize = fitSize(bounds.width(), bounds.height());
+        g.pixelSize = PictureSizeWithinLimit(bounds.width(), bounds.height());
         return true;
     }
     error = QStringLiteral("WMF file gives no picture size");
