@@ -2,6 +2,7 @@
 // limit, against decoding the same file at full size and scaling it smoothly to the same
 // render size. Prints the medians and their ratio.
 
+#include "fixtures.h" // the tests' photo-like picture
 #include "imaging/cdib.h"
 #include "imaging/gdiplus.h"
 #include "imaging/ucplayer.h"
@@ -11,8 +12,6 @@
 #include <QElapsedTimer>
 #include <QImageReader>
 #include <QImageWriter>
-#include <QPainter>
-#include <QRandomGenerator>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -21,34 +20,6 @@
 using namespace mv;
 
 namespace {
-
-// Gradient sky, a sun, ground and per-pixel noise, so that it compresses like a photo.
-QImage PhotoLike(int width, int height)
-{
-    QImage image(width, height, QImage::Format_RGB32);
-    QPainter p(&image);
-    QLinearGradient sky(0, 0, 0, height);
-    sky.setColorAt(0, QColor(90, 140, 210));
-    sky.setColorAt(0.6, QColor(200, 220, 235));
-    sky.setColorAt(1, QColor(70, 110, 50));
-    p.fillRect(image.rect(), sky);
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor(240, 200, 80));
-    p.drawEllipse(QPointF(width * 0.75, height * 0.25), width * 0.08, width * 0.08);
-    p.setBrush(QColor(60, 80, 40));
-    p.drawRect(QRectF(0, height * 0.7, width, height * 0.3));
-    p.end();
-    QRandomGenerator random(42);
-    for (int y = 0; y < height; ++y) {
-        auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
-        for (int x = 0; x < width; ++x) {
-            const int n = int(random.bounded(41u)) - 20;
-            const QRgb c = line[x];
-            line[x] = qRgb(qBound(0, qRed(c) + n, 255), qBound(0, qGreen(c) + n, 255), qBound(0, qBlue(c) + n, 255));
-        }
-    }
-    return image;
-}
 
 double Median(QList<double> values)
 {
@@ -75,7 +46,7 @@ int main(int argc, char **argv)
     {
         QImageWriter writer(path, "jpeg");
         writer.setQuality(92);
-        if (!writer.write(PhotoLike(4000, 3000))) {
+        if (!writer.write(mv::test::PhotoLike(4000, 3000, 42))) {
             std::fprintf(stderr, "cannot write the test photo\n");
             return 1;
         }

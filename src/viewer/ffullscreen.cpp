@@ -186,16 +186,18 @@ void fFullScreen::Play()
 
 void fFullScreen::IntervalUp()
 {
-    if (!Clock.intervalUp())
-        return;
-    Label2->setText(SlideClock::IntervalText(Clock.interval()));
-    WriteConfig(QStringLiteral("Config"), QStringLiteral("Interval"), Label2->text());
+    if (Clock.intervalUp())
+        storeInterval();
 }
 
 void fFullScreen::IntervalDown()
 {
-    if (!Clock.intervalDown())
-        return;
+    if (Clock.intervalDown())
+        storeInterval();
+}
+
+void fFullScreen::storeInterval()
+{
     Label2->setText(SlideClock::IntervalText(Clock.interval()));
     WriteConfig(QStringLiteral("Config"), QStringLiteral("Interval"), Label2->text());
 }

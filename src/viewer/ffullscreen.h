@@ -58,6 +58,7 @@ protected:
 private:
     void begin();
     void showNext();
+    void storeInterval();
     void layOut();
 
     bool mLoaded = false;

@@ -94,6 +94,7 @@ private:
     void layOut();
     void setSaveEnabled(bool on);
     void setFitButtons(bool actualSize);
+    void turn(bool clockwise);
     void onCanvasMouseDown(int button);
     void onCanvasDoubleClick();
     bool handleKey(QKeyEvent *event);

@@ -107,28 +107,31 @@ void FrmShow::NextImage()
 
 void FrmShow::TurnLeft()
 {
-    if (List1.isEmpty())
-        return;
-    Player->SetnMouseIcon(ToolHand);
-    mRotation.turnCounterClockwise();
-    setSaveEnabled(mRotation.canSave());
-    // An animation keeps playing unturned; only the angle and the save command change.
-    if (Player->ImageFrames() <= 1) {
-        QApplication::processEvents();
-        Player->Rotate90ACW();
-    }
+    turn(false);
 }
 
 void FrmShow::TurnRight()
 {
+    turn(true);
+}
+
+void FrmShow::turn(bool clockwise)
+{
     if (List1.isEmpty())
         return;
     Player->SetnMouseIcon(ToolHand);
-    mRotation.turnClockwise();
+    if (clockwise)
+        mRotation.turnClockwise();
+    else
+        mRotation.turnCounterClockwise();
     setSaveEnabled(mRotation.canSave());
+    // An animation keeps playing unturned; only the angle and the save command change.
     if (Player->ImageFrames() <= 1) {
         QApplication::processEvents();
-        Player->Rotate90CW();
+        if (clockwise)
+            Player->Rotate90CW();
+        else
+            Player->Rotate90ACW();
     }
 }
 
