@@ -68,6 +68,7 @@ int main(int argc, char **argv)
 
     const QSize renderSize = BestFitRect(QSize(4000, 3000), QSize(1920, 1920)).size();
     QList<double> canvasMs, fullMs;
+    double firstCanvas = 0, firstFull = 0;
     for (int run = -1; run < runs; ++run) { // run -1 warms the caches up
         QElapsedTimer timer;
         timer.start();
@@ -86,6 +87,9 @@ int main(int argc, char **argv)
         if (run >= 0) {
             canvasMs << canvas;
             fullMs << baseline;
+        } else {
+            firstCanvas = canvas;
+            firstFull = baseline;
         }
         player.DestroyImage();
     }
@@ -97,6 +101,10 @@ int main(int argc, char **argv)
                 renderSize.width(), renderSize.height(), canvas, Lowest(canvasMs));
     std::printf("full decode + smooth scale to %dx%d:            median %.1f ms (best %.1f)\n",
                 renderSize.width(), renderSize.height(), full, Lowest(fullMs));
+    // The canvas keeps its bitmaps for the next picture of the same size; the first one
+    // of a session still takes fresh memory.
+    std::printf("first picture (fresh memory): canvas %.1f ms, full decode + scale %.1f ms\n", firstCanvas,
+                firstFull);
     std::printf("ratio: %.2fx faster (target 1.40x)\n", full / canvas);
     return 0;
 }

@@ -1,12 +1,14 @@
 #include "imaging/cdib.h"
 
 #include <QClipboard>
+#include <QColorSpace>
 #include <QGuiApplication>
 #include <QPainter>
 
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 namespace mv {
 
@@ -138,6 +140,11 @@ QRect BestFitRect(QSize source, QSize box, bool stretchFit)
 
 bool cDIB::Create(int NewWidth, int NewHeight, int NewBPP)
 {
+    return Create(NewWidth, NewHeight, NewBPP, QImage());
+}
+
+bool cDIB::Create(int NewWidth, int NewHeight, int NewBPP, QImage &&Recycled)
+{
     Destroy();
     QImage::Format format = QImage::Format_Invalid;
     switch (NewBPP) {
@@ -155,7 +162,13 @@ bool cDIB::Create(int NewWidth, int NewHeight, int NewBPP)
     if (!scanline || qint64(*scanline) * NewHeight > MaxDibBytes)
         return false;
 
-    QImage image(NewWidth, NewHeight, format);
+    QImage image;
+    if (Recycled.size() == QSize(NewWidth, NewHeight) && Recycled.format() == format && Recycled.isDetached()) {
+        image = std::exchange(Recycled, QImage());
+        image.setColorSpace(QColorSpace());
+    } else {
+        image = QImage(NewWidth, NewHeight, format);
+    }
     if (image.isNull())
         return false;
     if (NewBPP <= 8)
@@ -260,14 +273,6 @@ QByteArray cDIB::PackedDib() const
     }
     out.append(DibBits());
     return out;
-}
-
-bool cDIB::TakeImage(const QImage &image)
-{
-    if (!hDIB() || image.size() != mImage.size() || image.format() != mImage.format())
-        return false;
-    mImage = image;
-    return true;
 }
 
 bool cDIB::CreateFromPackedDib(const QByteArray &packed)

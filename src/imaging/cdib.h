@@ -68,10 +68,11 @@ public:
     cDIB &operator=(const cDIB &) = delete;
 
     [[nodiscard]] bool Create(int NewWidth, int NewHeight, int NewBPP);
+    // The same, in the pixels of a picture no longer needed when it has the bitmap's size
+    // and format and nothing else shares it: cleared all the same, but fresh memory of many
+    // megabytes is not touched. Recycled is left empty when taken.
+    [[nodiscard]] bool Create(int NewWidth, int NewHeight, int NewBPP, QImage &&Recycled);
     void Destroy();
-    // Takes over a ready picture of the bitmap's size and format instead of drawing it in:
-    // saves a clear and a copy of every pixel. False (and nothing changes) on a mismatch.
-    bool TakeImage(const QImage &image);
     void Cls(quint32 ColorRef);
     // A source width or height of 0 stands for the whole bitmap. Returns 0 on failure.
     int Stretch(QPainter &hDC, int x, int y, int nWidth, int nHeight, int xSrc, int ySrc, int nSrcWidth,

@@ -10,6 +10,7 @@
 #include <QImageReader>
 #include <QPainter>
 #include <QTransform>
+#include <QtMath>
 
 namespace mv {
 
@@ -66,6 +67,24 @@ QImage Orient(const QImage &image, int quarterTurns, bool flip)
     if (flip)
         out = out.mirrored(true, false);
     return out;
+}
+
+// The scale M/8 that the JPEG reader picks for a requested size (the smallest not below
+// it), computed as the reader computes it.
+int JpegScaleEighths(QSize raw, QSize requested)
+{
+    const double f = qMin(double(raw.width()) / requested.width(), double(raw.height()) / requested.height());
+    return qBound(1, qCeil(8 / f), 8);
+}
+
+// The size the JPEG decoder reaches by itself on the way to target (every side times
+// M/8, rounded up), when asking the reader for exactly that size makes it pick the same
+// M and so scale no further; empty otherwise.
+QSize ExactJpegSize(QSize raw, QSize target)
+{
+    const int eighths = JpegScaleEighths(raw, target);
+    const QSize exact(int((qint64(raw.width()) * eighths + 7) / 8), int((qint64(raw.height()) * eighths + 7) / 8));
+    return JpegScaleEighths(raw, exact) == eighths ? exact : QSize();
 }
 
 } // namespace
@@ -399,6 +418,59 @@ GpStatus GpImage::DecodeFrame(QSize size, QImage &out)
         frame = frame.scaled(rawTarget, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     out = Orient(frame, d->quarterTurns, d->flip);
     return out.isNull() ? GpStatus::OutOfMemory : GpStatus::Ok;
+}
+
+GpStatus GpImage::DrawFrameInto(QImage &target, const QColor &background, QImage &scratch)
+{
+    if (!IsLoaded() || target.isNull())
+        return GpStatus::InvalidParameter;
+    const QSize size = target.size();
+    const QSize raw = d->rawSize;
+    const bool jpegAsStored = d->format == ImageFormat::Jpeg && d->quarterTurns == 0 && !d->flip;
+    const QSize exact = jpegAsStored && size.width() <= raw.width() && size.height() <= raw.height()
+                            ? ExactJpegSize(raw, size)
+                            : QSize();
+    if (!exact.isEmpty()) {
+        if (!FitsDecodeBudget(exact))
+            return d->Fail(GpStatus::OutOfMemory, QStringLiteral("image too large to decode"));
+        QBuffer buffer(&d->data);
+        buffer.open(QIODevice::ReadOnly);
+        QImageReader reader(&buffer, "jpeg");
+        reader.setAutoTransform(false);
+        if (exact != raw)
+            reader.setScaledSize(exact);
+        // The reader writes into an image of its own size and format without allocating.
+        const bool direct = exact == size && reader.imageFormat() == target.format();
+        QImage &decoded = direct ? target : scratch;
+        if (!reader.read(&decoded))
+            return d->Fail(GpStatus::GenericError, reader.errorString());
+        if (direct)
+            return GpStatus::Ok;
+        QPainter painter(&target);
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        if (decoded.width() >= 2 * size.width() || decoded.height() >= 2 * size.height()) {
+            // Filtering samples only neighbours: far smaller, it would alias.
+            painter.drawImage(0, 0, decoded.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+        } else {
+            painter.setRenderHint(QPainter::SmoothPixmapTransform);
+            painter.drawImage(QRect(QPoint(0, 0), size), decoded);
+        }
+        return GpStatus::Ok;
+    }
+
+    QImage frame;
+    const GpStatus status = DecodeFrame(size, frame);
+    if (status != GpStatus::Ok)
+        return status;
+    // An opaque frame in the bitmap's form becomes its pixels: no clear and no copy.
+    if (!frame.hasAlphaChannel() && frame.format() == target.format()) {
+        target = frame;
+        return GpStatus::Ok;
+    }
+    target.fill(background);
+    QPainter painter(&target);
+    painter.drawImage(0, 0, frame);
+    return GpStatus::Ok;
 }
 
 GpStatus GpImage::DrawImageRect(QPainter &painter, const QRect &target)

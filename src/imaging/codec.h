@@ -9,6 +9,7 @@
 
 #include <memory>
 
+class QColor;
 class QPainter;
 
 namespace mv {
@@ -113,6 +114,12 @@ public:
 
     // The active frame, turned, scaled to size (the full size when size is empty).
     [[nodiscard]] GpStatus DecodeFrame(QSize size, QImage &out);
+    // The active frame, turned, at target's size over background, written into target's
+    // own pixels; target keeps its size and format (a 32-bit RGB bitmap). Where the JPEG
+    // decoder scales exactly (by M/8), it decodes into target itself or into scratch, a
+    // buffer the caller keeps between pictures: showing one photo after another then
+    // touches no fresh memory, whose first touch costs more than the decoding saved.
+    [[nodiscard]] GpStatus DrawFrameInto(QImage &target, const QColor &background, QImage &scratch);
     // Draws the active frame scaled into target.
     GpStatus DrawImageRect(QPainter &painter, const QRect &target);
 

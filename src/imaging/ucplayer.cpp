@@ -14,10 +14,14 @@
 #include <QTimer>
 
 #include <cmath>
+#include <utility>
 
 namespace mv {
 
 namespace {
+
+// Larger buffers (actual size of a huge picture) are given back rather than kept idle.
+constexpr qsizetype MaxKeptBytes = qsizetype(64) << 20;
 
 quint32 ColorRefOf(const QColor &color)
 {
@@ -118,7 +122,6 @@ void ucPlayer::DestroyImage()
 {
     mTimer->stop();
     mImage.Dispose();
-    mRender.Destroy();
     mLayout.ClearDisplay();
     mLayout.SetRenderSize(QSize());
     mImageWidth = mImageHeight = mImageFrames = 0;
@@ -127,6 +130,8 @@ void ucPlayer::DestroyImage()
     mDelays.clear();
     mFitCache = QImage();
     mFitCacheGeneration = -1;
+    mSpare = mRender.Image().sizeInBytes() <= MaxKeptBytes ? mRender.Image() : QImage();
+    mRender.Destroy();
 }
 
 void ucPlayer::Refresh()
@@ -245,7 +250,7 @@ bool ucPlayer::SetUpRenderBitmap()
     if (!mYuanShiDaXiao)
         size = BestFitRect(size, QSize(mMaxRenderWidth, mMaxRenderHeight)).size();
     ++mRenderGeneration;
-    return mRender.Create(size.width(), size.height(), 32);
+    return mRender.Create(size.width(), size.height(), 32, std::exchange(mSpare, QImage()));
 }
 
 GpStatus ucPlayer::RenderFrame(int frame)
@@ -257,18 +262,11 @@ GpStatus ucPlayer::RenderFrame(int frame)
     mShownFrame = frame;
     if (mImageFrames > 1)
         mImage.SelectActiveFrame(frame);
-    QImage decoded;
-    const GpStatus status = mImage.DecodeFrame(mRender.Image().size(), decoded);
-    if (status != GpStatus::Ok)
-        return status;
-    // An opaque frame of the render size becomes the render bitmap as it is: no clearing
-    // and no copying of a bitmap of many megabytes.
-    if (!decoded.hasAlphaChannel() && mRender.TakeImage(decoded))
-        return GpStatus::Ok;
-    mRender.Cls(ColorRefOf(mBackColor));
-    QPainter painter(mRender.hdc());
-    painter.drawImage(0, 0, decoded);
-    return GpStatus::Ok;
+    mFitCache = QImage(); // it may share the render bitmap's pixels
+    const GpStatus status = mImage.DrawFrameInto(*mRender.hdc(), mBackColor, mScratch);
+    if (mScratch.sizeInBytes() > MaxKeptBytes)
+        mScratch = QImage();
+    return status;
 }
 
 void ucPlayer::DoLayout()

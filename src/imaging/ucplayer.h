@@ -130,6 +130,10 @@ private:
 
     // The render bitmap smoothed to the best-fit size, made once per size and frame.
     QImage mFitCache;
+    // The last picture's render bitmap and the decoder's buffer, kept so that the next
+    // picture of the same size (the rest of a camera's folder) needs no fresh memory.
+    QImage mSpare;
+    QImage mScratch;
     qint64 mRenderGeneration = 0;
     qint64 mFitCacheGeneration = -1;
 };

@@ -121,18 +121,39 @@ private slots:
         QCOMPARE(packed.mid(40, tableEntries * 4), QByteArray(tableEntries * 4, '\0'));
     }
 
-    void takeImageOnlyOfItsOwnShape()
+    void createRecyclesOnlyAnUnsharedPictureOfItsShape()
     {
-        cDIB dib;
-        QImage picture(8, 6, QImage::Format_RGB32);
-        QVERIFY(!dib.TakeImage(picture)); // no bitmap yet
-        QVERIFY(dib.Create(8, 6, 32));
-        picture.fill(qRgb(10, 20, 30));
-        QVERIFY(dib.TakeImage(picture));
-        QCOMPARE(dib.Image().pixel(7, 5), qRgb(10, 20, 30));
-        QVERIFY(!dib.TakeImage(QImage(8, 7, QImage::Format_RGB32)));
-        QVERIFY(!dib.TakeImage(picture.convertToFormat(QImage::Format_ARGB32)));
-        QCOMPARE(dib.Image().pixel(0, 0), qRgb(10, 20, 30));
+        struct Case {
+            const char *name;
+            QImage picture;
+            bool shared;
+            bool taken;
+        };
+        const QImage same(8, 6, QImage::Format_RGB32);
+        const Case cases[] = {
+            {"same size and format", same, false, true},
+            {"shared elsewhere", same, true, false},
+            {"other height", QImage(8, 7, QImage::Format_RGB32), false, false},
+            {"other format", QImage(8, 6, QImage::Format_ARGB32), false, false},
+            {"empty", QImage(), false, false},
+        };
+        for (const Case &c : cases) {
+            QImage picture = c.picture.copy();
+            if (!picture.isNull())
+                picture.fill(qRgb(10, 20, 30));
+            const QImage other = c.shared ? picture : QImage();
+            const uchar *pixels = picture.isNull() ? nullptr : picture.constBits();
+            cDIB dib;
+            QVERIFY2(dib.Create(8, 6, 32, std::move(picture)), c.name);
+            QVERIFY2((dib.Image().constBits() == pixels) == c.taken, c.name);
+            QVERIFY2(picture.isNull() == (c.taken || c.picture.isNull()), c.name);
+            // Cleared like a fresh bitmap either way.
+            QCOMPARE(dib.Image().size(), QSize(8, 6));
+            QCOMPARE(dib.Image().pixel(7, 5), qRgb(0, 0, 0));
+            QCOMPARE(dib.BytesPerScanline(), 32);
+            if (c.shared)
+                QCOMPARE(other.pixel(7, 5), qRgb(10, 20, 30));
+        }
     }
 
     void createRefusesBadSizes_data()

@@ -71,6 +71,40 @@ QImage Decode(GpImage &image, QSize size = QSize())
     return status == GpStatus::Ok ? out.convertToFormat(QImage::Format_RGB32) : QImage();
 }
 
+// A smooth picture (gradients and a disc), so that differently filtered scalings agree.
+QImage Smooth(int width, int height)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y) {
+        QRgb *row = reinterpret_cast<QRgb *>(image.scanLine(y));
+        for (int x = 0; x < width; ++x)
+            row[x] = qRgb(255 * x / width, 255 * y / height, 128);
+    }
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setBrush(QColor(250, 220, 40));
+    painter.setPen(Qt::NoPen);
+    painter.drawEllipse(QPointF(width * 0.7, height * 0.3), width * 0.15, width * 0.15);
+    return image;
+}
+
+// Mean and largest difference of one channel over two pictures of one size.
+std::pair<double, int> Difference(const QImage &a, const QImage &b)
+{
+    qint64 sum = 0;
+    int largest = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            for (int d : {qRed(p) - qRed(q), qGreen(p) - qGreen(q), qBlue(p) - qBlue(q)}) {
+                sum += qAbs(d);
+                largest = qMax(largest, qAbs(d));
+            }
+        }
+    }
+    return {double(sum) / (3.0 * a.width() * a.height()), largest};
+}
+
 } // namespace
 
 class TestCodec : public QObject
@@ -257,6 +291,77 @@ private slots:
         // Turned: the size asked for is the turned size.
         QCOMPARE(image.RotateFlip(1), GpStatus::Ok);
         QCOMPARE(Decode(image, QSize(300, 400)).size(), QSize(300, 400));
+    }
+
+    // Drawing a frame into a kept bitmap gives what decoding it at that size gives, keeps
+    // the bitmap's size and format, and writes into the bitmap or the kept buffer where
+    // the decoder scales exactly.
+    void drawFrameInto_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("turn");
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<bool>("inPlace");   // the bitmap's own pixels stay
+        QTest::addColumn<bool>("buffered");  // the decoder's buffer is used
+
+        const QByteArray jpeg = Encode(Smooth(1600, 1200), "jpeg", 95);
+        QTest::newRow("exact, straight into the bitmap") << jpeg << 0 << QSize(800, 600) << true << false;
+        QTest::newRow("full size") << jpeg << 0 << QSize(1600, 1200) << true << false;
+        QTest::newRow("exact, then filtered") << jpeg << 0 << QSize(768, 576) << true << true;
+        QTest::newRow("far smaller than the smallest scale") << jpeg << 0 << QSize(80, 60) << true << true;
+        QTest::newRow("odd size: reader scales") << Encode(Smooth(1601, 1201), "jpeg", 95) << 0 << QSize(800, 600)
+                                                 << false << false;
+        QTest::newRow("grey") << Encode(Smooth(1600, 1200).convertToFormat(QImage::Format_Grayscale8), "jpeg", 95)
+                              << 0 << QSize(800, 600) << true << true;
+        QTest::newRow("turned") << jpeg << 1 << QSize(600, 800) << false << false;
+        QTest::newRow("png") << Encode(Smooth(400, 300), "png") << 0 << QSize(200, 150) << false << false;
+    }
+    void drawFrameInto()
+    {
+        const auto bytes = MV_FETCH(QByteArray, bytes);
+        const auto size = MV_FETCH(QSize, size);
+        GpImage image = GpImage::LoadFromMemory(bytes);
+        QVERIFY(image.IsLoaded());
+        QCOMPARE(image.RotateFlip(MV_FETCH(int, turn)), GpStatus::Ok);
+        const QImage expected = Decode(image, size);
+        QVERIFY(!expected.isNull());
+
+        QImage target(size, QImage::Format_RGB32);
+        target.fill(Qt::black);
+        const uchar *pixels = target.constBits();
+        QImage scratch;
+        for (int pass = 0; pass < 2; ++pass) {
+            QCOMPARE(image.DrawFrameInto(target, Qt::white, scratch), GpStatus::Ok);
+            QCOMPARE(target.size(), size);
+            QCOMPARE(target.format(), QImage::Format_RGB32);
+            QCOMPARE(target.constBits() == pixels, MV_FETCH(bool, inPlace));
+            QCOMPARE(!scratch.isNull(), MV_FETCH(bool, buffered));
+            const auto [mean, largest] = Difference(target, expected);
+            QVERIFY2(mean < 2.0 && largest < 48,
+                     qPrintable(QStringLiteral("mean %1, largest %2").arg(mean).arg(largest)));
+            // The second picture reuses the buffer of the first.
+            const uchar *buffer = scratch.constBits();
+            if (pass == 0 && !scratch.isNull()) {
+                QCOMPARE(image.DrawFrameInto(target, Qt::white, scratch), GpStatus::Ok);
+                QCOMPARE(scratch.constBits(), buffer);
+            }
+            pixels = target.constBits();
+        }
+    }
+
+    void drawFrameIntoTransparent()
+    {
+        QImage half(40, 20, QImage::Format_ARGB32);
+        half.fill(Qt::transparent);
+        QPainter(&half).fillRect(0, 0, 20, 20, Qt::red);
+        GpImage image = GpImage::LoadFromMemory(Encode(half, "png"));
+        QImage target(40, 20, QImage::Format_RGB32), scratch;
+        target.fill(Qt::black);
+        QCOMPARE(image.DrawFrameInto(target, QColor(1, 2, 3), scratch), GpStatus::Ok);
+        QCOMPARE(target.pixel(5, 5), Red);
+        QCOMPARE(target.pixel(35, 5), qRgb(1, 2, 3));
+        QImage none;
+        QCOMPARE(image.DrawFrameInto(none, Qt::white, scratch), GpStatus::InvalidParameter);
     }
 
     void drawImageRect()

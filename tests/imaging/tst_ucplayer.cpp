@@ -139,6 +139,36 @@ private slots:
         QCOMPARE(RenderPixel(*player, 5, 5), qRgb(0, 0, 0));
     }
 
+    // Pictures of one size reuse the last render bitmap; nothing of the last picture may
+    // show through, also where the next one is transparent.
+    void nextPictureOfTheSameSize()
+    {
+        auto player = MakePlayer();
+        QVERIFY(player->ImportImage(mPhoto));
+        const uchar *pixels = player->RenderBitmap().Image().constBits();
+        const QString quadrants = Write("quadrants.jpg", Encode(Quadrants(2000, 1500), "jpeg", 95));
+        QVERIFY(player->ImportImage(quadrants));
+        QCOMPARE(player->RenderBitmap().Image().constBits(), pixels);
+        QVERIFY(Near(RenderPixel(*player, 100, 100), Red));
+        QVERIFY(Near(RenderPixel(*player, 1180, 100), Green));
+        QVERIFY(Near(RenderPixel(*player, 100, 860), Blue));
+
+        QImage half(2000, 1500, QImage::Format_ARGB32);
+        half.fill(Qt::transparent);
+        QPainter(&half).fillRect(0, 0, 1000, 1500, Qt::green);
+        QVERIFY(player->ImportImage(Write("half.png", Encode(half, "png"))));
+        QCOMPARE(RenderPixel(*player, 100, 860), Green);
+        QCOMPARE(RenderPixel(*player, 1180, 100), Back.rgb());
+        QCOMPARE(RenderPixel(*player, 1180, 860), Back.rgb());
+
+        // Turned, a stored picture of another shape: still the right pixels.
+        QVERIFY(player->ImportImage(quadrants));
+        player->Rotate90CW();
+        QCOMPARE(player->RenderBitmap().Width(), 960);
+        QVERIFY(Near(RenderPixel(*player, 900, 100), Red));   // top left went to top right
+        QVERIFY(Near(RenderPixel(*player, 100, 100), Blue));
+    }
+
     void failedImports()
     {
         auto player = MakePlayer();
