@@ -442,8 +442,10 @@ GpStatus GpImage::DrawFrameInto(QImage &target, const QColor &background, QImage
         // The reader writes into an image of its own size and format without allocating.
         const bool direct = exact == size && reader.imageFormat() == target.format();
         QImage &decoded = direct ? target : scratch;
-        if (!reader.read(&decoded))
+        if (!reader.read(&decoded)) {
+            target.fill(background); // no half-written picture
             return d->Fail(GpStatus::GenericError, reader.errorString());
+        }
         if (direct)
             return GpStatus::Ok;
         QPainter painter(&target);
@@ -460,8 +462,10 @@ GpStatus GpImage::DrawFrameInto(QImage &target, const QColor &background, QImage
 
     QImage frame;
     const GpStatus status = DecodeFrame(size, frame);
-    if (status != GpStatus::Ok)
+    if (status != GpStatus::Ok) {
+        target.fill(background);
         return status;
+    }
     // An opaque frame in the bitmap's form becomes its pixels: no clear and no copy.
     if (!frame.hasAlphaChannel() && frame.format() == target.format()) {
         target = frame;

@@ -119,6 +119,7 @@ public:
     // decoder scales exactly (by M/8), it decodes into target itself or into scratch, a
     // buffer the caller keeps between pictures: showing one photo after another then
     // touches no fresh memory, whose first touch costs more than the decoding saved.
+    // A frame that does not decode leaves target all background.
     [[nodiscard]] GpStatus DrawFrameInto(QImage &target, const QColor &background, QImage &scratch);
     // Draws the active frame scaled into target.
     GpStatus DrawImageRect(QPainter &painter, const QRect &target);

@@ -23,13 +23,18 @@ void Exercise(GpImage &image)
 {
     QImage out;
     QImage bitmap(17, 13, QImage::Format_RGB32), scratch;
+    QImage blank(bitmap.size(), bitmap.format());
+    blank.fill(Qt::white);
     for (int frame = 0; frame < qMin(image.FrameCount(), 8); ++frame) {
         image.SelectActiveFrame(frame);
         (void)image.DecodeFrame(QSize(), out);
         (void)image.DecodeFrame(QSize(17, 13), out);
         // As the canvas draws: into its own bitmap, through a kept buffer.
-        (void)image.DrawFrameInto(bitmap, Qt::white, scratch);
+        bitmap.fill(Qt::black);
+        const GpStatus drawn = image.DrawFrameInto(bitmap, Qt::white, scratch);
         QVERIFY(bitmap.size() == QSize(17, 13) && bitmap.format() == QImage::Format_RGB32);
+        if (drawn != GpStatus::Ok)
+            QVERIFY2(bitmap == blank, "a failed frame left pixels behind");
     }
     image.RotateFlip(1);
     (void)image.DecodeFrame(QSize(13, 17), out);
