@@ -36,6 +36,21 @@ inline QString sandboxHome()
     return home->path() + QStringLiteral("/home");
 }
 
+// Replaces the whole file; false when it cannot be written in full.
+inline bool WriteBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+}
+
+// The file's bytes; "<missing>" when it cannot be read, so that a missing file never
+// passes for an empty one.
+inline QByteArray ReadBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
 } // namespace mv::test
 
 // QFETCH as an expression, for data that is used once.

@@ -2,6 +2,7 @@
 #include "app/messagebox.h"
 #include "app/paths.h"
 #include "app/settings.h"
+#include "messageanswers.h"
 #include "testutil.h"
 
 #include <QDir>
@@ -13,39 +14,9 @@
 #include <sys/resource.h>
 
 using namespace mv;
+using namespace mv::test;
 
 Q_DECLARE_METATYPE(std::optional<QString>)
-
-namespace {
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-// Records every message instead of showing it.
-struct MessageRecorder {
-    QList<MessageRequest> seen;
-    MessageBoxHandler previous;
-    MessageRecorder()
-    {
-        previous = SetMessageBoxHandler([this](const MessageRequest &r) {
-            seen.append(r);
-            return MsgResult::Ok;
-        });
-    }
-    ~MessageRecorder() { SetMessageBoxHandler(previous); }
-};
-
-} // namespace
 
 class TestIniFile : public QObject
 {
@@ -89,7 +60,7 @@ private slots:
     void readIniValue()
     {
         QFETCH(QByteArray, content);
-        writeFile(ini(), content);
+        QVERIFY(WriteBytes(ini(), content));
         QCOMPARE(ReadIniValue(MV_FETCH(QString, section), MV_FETCH(QString, key), ini()), MV_FETCH(QString, expected));
     }
 
@@ -97,14 +68,14 @@ private slots:
     {
         QCOMPARE(ReadIniValue("Config", "Max", mDir.path() + "/none.ini"), QString());
         // A bare file name is looked up in the per-user data folder.
-        writeFile(WindowsFolder() + "bare.ini", "[A]\r\nk=v\r\n");
+        QVERIFY(WriteBytes(WindowsFolder() + "bare.ini", "[A]\r\nk=v\r\n"));
         QCOMPARE(ReadIniValue("A", "k", "bare.ini"), QString("v"));
         QCOMPARE(IniRead("bare.ini", "A", "k", "d"), QString("v"));
     }
 
     void readIniKeys()
     {
-        writeFile(ini(), "[FavFolder]\r\n/a/=a\r\n/b/=b=c\r\nnoequals\r\n[X]\r\n/c/=c\r\n");
+        QVERIFY(WriteBytes(ini(), "[FavFolder]\r\n/a/=a\r\n/b/=b=c\r\nnoequals\r\n[X]\r\n/c/=c\r\n"));
         QStringList keys{"kept"};
         ReadIniKeys(keys, "favfolder", ini());
         QCOMPARE(keys, (QStringList{"kept", "/a/", "/b/"}));
@@ -127,13 +98,13 @@ private slots:
     }
     void profileReader()
     {
-        writeFile(ini(), MV_FETCH(QByteArray, content));
+        QVERIFY(WriteBytes(ini(), MV_FETCH(QByteArray, content)));
         QCOMPARE(IniRead(ini(), "options", MV_FETCH(QString, key), "dflt"), MV_FETCH(QString, expected));
     }
 
     void getIniStringIsShorter()
     {
-        writeFile(ini(), "[FavFolder]\r\n/a/=" + QByteArray(300, 'y') + "\r\n");
+        QVERIFY(WriteBytes(ini(), "[FavFolder]\r\n/a/=" + QByteArray(300, 'y') + "\r\n"));
         QCOMPARE(GetIniString("FavFolder", "/a/", ini()), QString(255, 'y'));
         QCOMPARE(GetIniString("FavFolder", "/b/", ini()), QString());
     }
@@ -179,12 +150,12 @@ private slots:
     {
         QFETCH(QByteArray, before);
         if (before != "<missing>")
-            writeFile(ini(), before);
+            QVERIFY(WriteBytes(ini(), before));
         QFETCH(QString, section);
         QFETCH(std::optional<QString>, key);
         QFETCH(std::optional<QString>, value);
         QVERIFY(WriteProfileString(ini(), section, key, value));
-        QCOMPARE(readFile(ini()), MV_FETCH(QByteArray, after));
+        QCOMPARE(ReadBytes(ini()), MV_FETCH(QByteArray, after));
         // What was written reads back through the strict reader.
         if (key && value)
             QCOMPARE(ReadIniValue(section, *key, ini()), *value);
@@ -192,15 +163,15 @@ private slots:
 
     void writerRefusesLineBreaks()
     {
-        writeFile(ini(), "[A]\r\nk=1\r\n");
+        QVERIFY(WriteBytes(ini(), "[A]\r\nk=1\r\n"));
         QVERIFY(!WriteProfileString(ini(), "A", QString("k"), QString("x\r\n[Config]\r\nTempHwnd1=5")));
         QVERIFY(!WriteProfileString(ini(), "A", QString("k\n"), QString("1")));
-        QCOMPARE(readFile(ini()), QByteArray("[A]\r\nk=1\r\n"));
+        QCOMPARE(ReadBytes(ini()), QByteArray("[A]\r\nk=1\r\n"));
     }
 
     void writeIniValueTellsTheUser()
     {
-        MessageRecorder messages;
+        MessageAnswers messages(MsgResult::Ok);
         WriteIniValue("Config", QString("Max"), QString("True"), mDir.path() + "/no/such/folder/Config.ini");
         QCOMPARE(messages.seen.size(), 1);
         QCOMPARE(messages.seen.at(0).text, QString("写入信息时出错,请确定您有足够的权限！"));
@@ -217,7 +188,7 @@ private slots:
     void fullDiskKeepsTheSettings()
     {
         const QByteArray original = "[Config]\r\nMax=True\r\nPlayerWnd=1,2,3,4\r\n";
-        writeFile(ini(), original);
+        QVERIFY(WriteBytes(ini(), original));
         // A file-size limit makes every write past 64 bytes fail, as a full disk would.
         std::signal(SIGXFSZ, SIG_IGN);
         rlimit saved{};
@@ -228,7 +199,7 @@ private slots:
         const bool written = WriteProfileString(ini(), "Config", QString("PlayerWnd"), QString(200, '9'));
         setrlimit(RLIMIT_FSIZE, &saved);
         QVERIFY(!written);
-        QCOMPARE(readFile(ini()), original);
+        QCOMPARE(ReadBytes(ini()), original);
         QCOMPARE(QDir(mDir.path()).entryList(QDir::Files), QStringList{"Config.ini"});
     }
 
@@ -244,7 +215,7 @@ private slots:
         QByteArray content = "[Options]\r\nViewMode=abc\r\nViewColumnWidth2=250\r\n[History]\r\n";
         for (int i = 0; i < 10; ++i)
             content += QString("%1=%2\r\n").arg(HistoryKey(i), paths.at(i)).toUtf8();
-        writeFile(ini(), content);
+        QVERIFY(WriteBytes(ini(), content));
 
         const LoadedSettings loaded = LoadSettings(ini());
         QCOMPARE(loaded.view.ViewMode, 0);
@@ -271,9 +242,9 @@ private slots:
         for (const QString &p : {a, b, c})
             QDir().mkpath(p);
         QDir().mkpath(DesktopFolder());
-        writeFile(ini(), QString("[History]\r\n00Rec=%1\r\n01Rec=%2\r\n02Rec=%3\r\n04Rec=%4\r\n")
-                             .arg(DesktopLabel, a, b, c)
-                             .toUtf8());
+        QVERIFY(WriteBytes(ini(), QString("[History]\r\n00Rec=%1\r\n01Rec=%2\r\n02Rec=%3\r\n04Rec=%4\r\n")
+                                      .arg(DesktopLabel, a, b, c)
+                                      .toUtf8()));
         QCOMPARE(LoadSettings(ini()).history, (QStringList{DesktopLabel, a, b}));
         QCOMPARE(LoadSettings(mDir.path() + "/none.ini").history, QStringList());
     }

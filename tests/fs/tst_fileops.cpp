@@ -1,6 +1,7 @@
 #include "app/messagebox.h"
 #include "fs/fileops.h"
 #include "fs/shellcopy.h"
+#include "messageanswers.h"
 #include "testutil.h"
 
 #include <QClipboard>
@@ -16,38 +17,7 @@
 #include <sys/stat.h>
 
 using namespace mv;
-
-namespace {
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-// Answers every message with a fixed button and keeps what was asked.
-struct Answering {
-    QList<MessageRequest> seen;
-    MsgResult answer;
-    explicit Answering(MsgResult a)
-        : answer(a)
-    {
-        SetMessageBoxHandler([this](const MessageRequest &r) {
-            seen.append(r);
-            return answer;
-        });
-    }
-    ~Answering() { SetMessageBoxHandler({}); }
-};
-
-} // namespace
+using namespace mv::test;
 
 class TestFileOps : public QObject
 {
@@ -61,7 +31,7 @@ private slots:
         QTest::addColumn<QString>("path");
         QTest::addColumn<bool>("exists");
         QDir().mkpath(at("sub"));
-        writeFile(at("file.png"), "x");
+        QVERIFY(WriteBytes(at("file.png"), "x"));
         QTest::newRow("folder with slash") << at("sub/") << true;
         QTest::newRow("folder without slash") << at("sub") << true;
         QTest::newRow("a file counts") << at("file.png") << true;
@@ -81,8 +51,8 @@ private slots:
         QTest::addColumn<uint>("attributes");
         QDir().mkpath(at("attr/folder"));
         QDir().mkpath(at("attr/.hiddenfolder"));
-        writeFile(at("attr/plain.png"), "12345");
-        writeFile(at("attr/.hidden.png"), "x");
+        QVERIFY(WriteBytes(at("attr/plain.png"), "12345"));
+        QVERIFY(WriteBytes(at("attr/.hidden.png"), "x"));
         mkfifo(QFile::encodeName(at("attr/pipe")).constData(), 0600);
         QTest::newRow("regular file") << "plain.png" << uint(AttrNormal);
         QTest::newRow("folder") << "folder" << uint(AttrDirectory);
@@ -110,7 +80,7 @@ private slots:
 
     void findDataTimesAndSize()
     {
-        writeFile(at("times.png"), QByteArray(1234, 'a'));
+        QVERIFY(WriteBytes(at("times.png"), QByteArray(1234, 'a')));
         const QDateTime written(QDate(2011, 12, 5), QTime(8, 3, 9), Qt::UTC);
         {
             QFile file(at("times.png"));
@@ -146,14 +116,14 @@ private slots:
 
     void recycleFileGoesToTheTrash()
     {
-        writeFile(at("trash-me.png"), "picture");
+        QVERIFY(WriteBytes(at("trash-me.png"), "picture"));
         QDir().mkpath(at("trash-folder/inner"));
         QCOMPARE(RecycleFile(at("trash-me.png")), int(RecycleOk));
         QCOMPARE(RecycleFile(at("trash-folder/")), int(RecycleOk));
         QVERIFY(!QFile::exists(at("trash-me.png")));
         QVERIFY(!QFile::exists(at("trash-folder")));
         const QString trash = qEnvironmentVariable("XDG_DATA_HOME") + "/Trash/";
-        QCOMPARE(readFile(trash + "files/trash-me.png"), QByteArray("picture"));
+        QCOMPARE(ReadBytes(trash + "files/trash-me.png"), QByteArray("picture"));
         QVERIFY(QFileInfo(trash + "files/trash-folder/inner").isDir());
         QVERIFY(QFile::exists(trash + "info/trash-me.png.trashinfo"));
         QCOMPARE(RecycleFile(at("trash-me.png")), int(RecycleNotFound));
@@ -161,18 +131,18 @@ private slots:
 
     void renameNeverReplaces()
     {
-        writeFile(at("old.png"), "old");
-        writeFile(at("taken.png"), "taken");
-        Answering messages(MsgResult::Ok);
+        QVERIFY(WriteBytes(at("old.png"), "old"));
+        QVERIFY(WriteBytes(at("taken.png"), "taken"));
+        MessageAnswers messages(MsgResult::Ok);
         QVERIFY(!RenameFile(at("old.png"), at("taken.png")));
-        QCOMPARE(readFile(at("old.png")), QByteArray("old"));
-        QCOMPARE(readFile(at("taken.png")), QByteArray("taken"));
+        QCOMPARE(ReadBytes(at("old.png")), QByteArray("old"));
+        QCOMPARE(ReadBytes(at("taken.png")), QByteArray("taken"));
         QCOMPARE(messages.seen.size(), 1);
         QCOMPARE(messages.seen.at(0).text, QString("该文件已存在,请重新输入!"));
         QCOMPARE(messages.seen.at(0).icon, MsgIcon::Critical);
 
         QVERIFY(RenameFile(at("old.png"), at("new.png")));
-        QCOMPARE(readFile(at("new.png")), QByteArray("old"));
+        QCOMPARE(ReadBytes(at("new.png")), QByteArray("old"));
         QVERIFY(!QFile::exists(at("old.png")));
 
         QVERIFY(!RenameFile(at("absent.png"), at("other.png")));
@@ -184,10 +154,10 @@ private slots:
     {
         MakeFolderPath(at("m/a/b/c"));
         QVERIFY(QFileInfo(at("m/a/b/c")).isDir());
-        writeFile(at("m/a/keep.txt"), "keep");
+        QVERIFY(WriteBytes(at("m/a/keep.txt"), "keep"));
         MakeFolderPath(at("m/a/b/c/"));
         MakeFolderPath(at("m/a/keep.txt/x"));
-        QCOMPARE(readFile(at("m/a/keep.txt")), QByteArray("keep"));
+        QCOMPARE(ReadBytes(at("m/a/keep.txt")), QByteArray("keep"));
     }
 
     void filesToClipboard()
@@ -208,14 +178,14 @@ private slots:
     {
         QTemporaryDir target;
         const QByteArray big(3 * 1024 * 1024 + 17, 'q');
-        writeFile(at("big.bin"), big);
+        QVERIFY(WriteBytes(at("big.bin"), big));
         int calls = 0;
         CopyResult result = CopyFileThroughTemporary(at("big.bin"), target.path() + "/big.bin", [&calls](qint64 done, qint64 total) {
             ++calls;
             return done <= total;
         });
         QCOMPARE(result.outcome, CopyOutcome::Copied);
-        QCOMPARE(readFile(target.path() + "/big.bin"), big);
+        QCOMPARE(ReadBytes(target.path() + "/big.bin"), big);
         QCOMPARE(calls, 4);
         QCOMPARE(QFileInfo(target.path() + "/big.bin").lastModified(), QFileInfo(at("big.bin")).lastModified());
 
@@ -240,14 +210,14 @@ private slots:
     void shellCopyAsksBeforeReplacing()
     {
         QTemporaryDir target;
-        writeFile(at("src.png"), "new data");
-        writeFile(target.path() + "/src.png", "existing");
-        Answering messages(MsgResult(MV_FETCH(int, answer)));
+        QVERIFY(WriteBytes(at("src.png"), "new data"));
+        QVERIFY(WriteBytes(target.path() + "/src.png", "existing"));
+        MessageAnswers messages(MsgResult(MV_FETCH(int, answer)));
         ShellCopy(at("src.png"), target.path() + "/src.png");
         QCOMPARE(messages.seen.size(), 1);
         QCOMPARE(messages.seen.at(0).buttons, MsgButtons::YesNo);
         QVERIFY(messages.seen.at(0).text.contains("src.png"));
-        QCOMPARE(readFile(target.path() + "/src.png"), MV_FETCH(QByteArray, after));
+        QCOMPARE(ReadBytes(target.path() + "/src.png"), MV_FETCH(QByteArray, after));
         QCOMPARE(QDir(target.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"src.png"});
     }
 
@@ -282,15 +252,15 @@ private slots:
 
     void shellCopyRefusals()
     {
-        writeFile(at("self.png"), "self");
-        Answering messages(MsgResult::Yes);
+        QVERIFY(WriteBytes(at("self.png"), "self"));
+        MessageAnswers messages(MsgResult::Yes);
         QVERIFY(!ShellCopy(at("self.png"), at("self.png")));
-        QCOMPARE(readFile(at("self.png")), QByteArray("self"));
+        QCOMPARE(ReadBytes(at("self.png")), QByteArray("self"));
         QVERIFY(!ShellCopy(at("missing.png"), at("copy.png")));
         QVERIFY(!QFile::exists(at("copy.png")));
         QCOMPARE(messages.seen.size(), 2);
         QVERIFY(ShellCopy(at("self.png"), at("copy.png")));
-        QCOMPARE(readFile(at("copy.png")), QByteArray("self"));
+        QCOMPARE(ReadBytes(at("copy.png")), QByteArray("self"));
         QCOMPARE(messages.seen.size(), 2);
     }
 };

@@ -33,18 +33,6 @@ inline QByteArray Encode(const QImage &image, const char *format, int quality = 
     return bytes;
 }
 
-inline bool WriteBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-inline QByteArray ReadBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 // A picture that tells its orientation apart: red top-left quadrant, green top-right,
 // blue bottom-left, white bottom-right.
 inline QImage Quadrants(int width, int height)

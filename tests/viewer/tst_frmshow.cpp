@@ -5,6 +5,7 @@
 #include "controls/flatcmd.h"
 #include "imaging/gdiplus.h"
 #include "imaging/ucplayer.h"
+#include "messageanswers.h"
 #include "testutil.h"
 #include "viewer/ffullscreen.h"
 #include "viewer/frmshow.h"
@@ -19,22 +20,9 @@
 #include <QWheelEvent>
 
 using namespace mv;
+using namespace mv::test;
 
 namespace {
-
-// Answers the questions of the window and keeps them.
-struct Answers {
-    QList<MessageRequest> seen;
-    MsgResult answer = MsgResult::No;
-    Answers()
-    {
-        SetMessageBoxHandler([this](const MessageRequest &r) {
-            seen.append(r);
-            return answer;
-        });
-    }
-    ~Answers() { SetMessageBoxHandler({}); }
-};
 
 void saveImage(const QString &path, QSize size, QColor colour, const char *format)
 {
@@ -238,7 +226,7 @@ private slots:
     {
         QFETCH(QString, question);
         auto viewer = openViewer(MV_FETCH(int, start));
-        Answers answers;
+        MessageAnswers answers;
         answers.answer = MsgResult(MV_FETCH(int, answer));
         viewer->Player->setFocus();
         releaseKey(viewer->Player, Qt::Key(MV_FETCH(int, key)));
@@ -294,7 +282,7 @@ private slots:
         viewer.ListFolder(dir.path() + "/1.png");
         viewer.show();
         viewer.ShowPic(2);
-        Answers answers;
+        MessageAnswers answers;
         answers.answer = MsgResult::No;
         releaseKey(&viewer, Qt::Key_Delete);
         QCOMPARE(answers.seen.size(), 1);
