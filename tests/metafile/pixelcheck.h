@@ -3,6 +3,8 @@
 // Pixel assertions for rendered pictures. A failed check writes the picture beside the
 // test executable (failed-<test>-<tag>.png) so that it can be looked at.
 
+#include "imaging/metafile/metafile.h"
+
 #include <QColor>
 #include <QCoreApplication>
 #include <QImage>
@@ -12,6 +14,19 @@
 #include <cstdlib>
 
 namespace mv::test {
+
+// Expected colours; None is a pixel left transparent.
+inline const QColor QRed(255, 0, 0), QBlue(0, 0, 255), QGreen(0, 255, 0), QWhite(255, 255, 255), QBlack(0, 0, 0),
+    None(0, 0, 0, 0);
+
+// The picture drawn into size; why the player stopped early goes to the log.
+inline QImage render(const QByteArray &data, QSize size = QSize(100, 100))
+{
+    const MetafileRender r = RenderMetafileReport(data, size);
+    if (!r.problem.isEmpty())
+        qWarning("drawing stopped: %s", qPrintable(r.problem));
+    return r.image;
+}
 
 inline bool colorNear(QRgb actual, QColor expected, int tolerance)
 {

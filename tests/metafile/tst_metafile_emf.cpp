@@ -24,16 +24,6 @@ enum : uint32_t {
 };
 const uint32_t Red = Rgb(255, 0, 0), Blue = Rgb(0, 0, 255), Green = Rgb(0, 255, 0), White = Rgb(255, 255, 255),
                Black = 0;
-const QColor QRed(255, 0, 0), QBlue(0, 0, 255), QGreen(0, 255, 0), QWhite(255, 255, 255), QBlack(0, 0, 0),
-    None(0, 0, 0, 0);
-
-QImage render(const QByteArray &data, QSize size = QSize(100, 100))
-{
-    const MetafileRender r = RenderMetafileReport(data, size);
-    if (!r.problem.isEmpty())
-        qWarning("drawing stopped: %s", qPrintable(r.problem));
-    return r.image;
-}
 
 // Solid pen and brush in slots 1 and 2, selected.
 void solid(EmfWriter &w, uint32_t pen, uint32_t brush, int penWidth = 1)

@@ -11,15 +11,6 @@ using namespace mv::test;
 namespace {
 
 const uint32_t Red = Rgb(255, 0, 0), Blue = Rgb(0, 0, 255), Green = Rgb(0, 255, 0), Black = 0;
-const QColor QRed(255, 0, 0), QBlue(0, 0, 255), QGreen(0, 255, 0), QBlack(0, 0, 0), None(0, 0, 0, 0);
-
-QImage render(const QByteArray &data, QSize size = QSize(100, 100))
-{
-    const MetafileRender r = RenderMetafileReport(data, size);
-    if (!r.problem.isEmpty())
-        qWarning("drawing stopped: %s", qPrintable(r.problem));
-    return r.image;
-}
 
 // Object slots: 0 null pen... the writer's objects take slots in order of creation.
 void fillOnly(WmfWriter &w, uint32_t color)
