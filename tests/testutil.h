@@ -3,13 +3,22 @@
 // Shared by every test: a sandbox home (HOME and the XDG folders in a temporary folder,
 // so that no test touches the real home) and the test's main().
 
-#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <cstdlib>
+
+// Window and control tests get a QApplication; core tests a QGuiApplication, since they link
+// no Widgets.
+#ifdef QT_WIDGETS_LIB
+#include <QApplication>
+#define MV_TEST_APPLICATION QApplication
+#else
+#include <QGuiApplication>
+#define MV_TEST_APPLICATION QGuiApplication
+#endif
 
 namespace mv::test {
 
@@ -60,7 +69,7 @@ inline QByteArray ReadBytes(const QString &path)
     int main(int argc, char **argv)                                                                                    \
     {                                                                                                                  \
         mv::test::sandboxHome();                                                                                       \
-        QApplication app(argc, argv);                                                                                  \
+        MV_TEST_APPLICATION app(argc, argv);                                                                           \
         TestClass tc;                                                                                                  \
         return QTest::qExec(&tc, argc, argv);                                                                          \
     }

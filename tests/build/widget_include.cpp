@@ -1,0 +1,3 @@
+// A core file as the include guard must refuse it (test fixture; never compiled).
+#include <QImage>
+#include <QtWidgets/QLabel>
