@@ -16,19 +16,39 @@ bool hasBadNameChar(const QString &name)
     return name.contains(QLatin1Char('[')) || name.contains(QLatin1Char(']')) || name.contains(QLatin1Char('='));
 }
 
-// All lines of the file, with CR LF or LF ends; nullopt when it cannot be read.
-std::optional<QStringList> readAllLines(const QString &path)
+// One line of the file: its bytes without the line end, and their text. Lines keep their
+// bytes so that a rewrite changes only the lines it means to.
+struct IniLine {
+    QByteArray raw;
+    QString text;
+};
+using IniLines = QList<IniLine>;
+
+IniLine lineOfText(const QString &text)
+{
+    return {text.toUtf8(), text};
+}
+
+// All lines of the file, with CR LF or LF ends, each decoded on its own; nullopt (and the
+// reason in error) when it cannot be read.
+std::optional<IniLines> readAllLines(const QString &path, QString *error = nullptr)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (error)
+            *error = file.errorString();
         return std::nullopt;
-    const QString text = BytesToText(file.readAll());
-    QStringList lines = text.split(QLatin1Char('\n'));
-    if (!lines.isEmpty() && lines.constLast().isEmpty())
-        lines.removeLast();
-    for (QString &line : lines) {
-        if (line.endsWith(QLatin1Char('\r')))
-            line.chop(1);
+    }
+    QList<QByteArray> pieces = file.readAll().split('\n');
+    if (!pieces.isEmpty() && pieces.constLast().isEmpty())
+        pieces.removeLast();
+    IniLines lines;
+    lines.reserve(pieces.size());
+    for (QByteArray &raw : pieces) {
+        if (raw.endsWith('\r'))
+            raw.chop(1);
+        QString text = BytesToText(raw);
+        lines.append({std::move(raw), std::move(text)});
     }
     return lines;
 }
@@ -75,11 +95,11 @@ struct SectionRange {
     qsizetype end = -1;
 };
 
-SectionRange findProfileSection(const QStringList &lines, const QString &section)
+SectionRange findProfileSection(const IniLines &lines, const QString &section)
 {
     SectionRange range;
     for (qsizetype i = 0; i < lines.size(); ++i) {
-        const ProfileLine parsed = parseProfileLine(lines.at(i));
+        const ProfileLine parsed = parseProfileLine(lines.at(i).text);
         if (parsed.kind != ProfileLine::Section)
             continue;
         if (range.header >= 0) {
@@ -94,10 +114,10 @@ SectionRange findProfileSection(const QStringList &lines, const QString &section
     return range;
 }
 
-qsizetype findProfileKey(const QStringList &lines, const SectionRange &range, const QString &key)
+qsizetype findProfileKey(const IniLines &lines, const SectionRange &range, const QString &key)
 {
     for (qsizetype i = range.header + 1; i < range.end; ++i) {
-        const ProfileLine parsed = parseProfileLine(lines.at(i));
+        const ProfileLine parsed = parseProfileLine(lines.at(i).text);
         if (parsed.kind == ProfileLine::Entry && parsed.name.compare(key.trimmed(), Qt::CaseInsensitive) == 0)
             return i;
     }
@@ -109,7 +129,7 @@ bool breaksLine(const QString &text)
     return text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r')) || text.contains(QChar(0));
 }
 
-bool writeLines(const QString &path, const QStringList &lines)
+bool writeLines(const QString &path, const IniLines &lines)
 {
     QSaveFile file(path);
     // Unbuffered: a buffered write that runs out of disk space can still commit a cut file.
@@ -118,8 +138,8 @@ bool writeLines(const QString &path, const QStringList &lines)
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return false;
     QByteArray bytes;
-    for (const QString &line : lines) {
-        bytes += line.toUtf8();
+    for (const IniLine &line : lines) {
+        bytes += line.raw;
         bytes += "\r\n";
     }
     if (file.write(bytes) != bytes.size())
@@ -139,11 +159,12 @@ QString ResolveIniPath(const QString &fileName)
 QStringList LoadIniLines(const QString &fileName)
 {
     QStringList kept;
-    const std::optional<QStringList> lines = readAllLines(ResolveIniPath(fileName));
+    const std::optional<IniLines> lines = readAllLines(ResolveIniPath(fileName));
     if (!lines)
         return kept;
     int used = 0;
-    for (const QString &line : *lines) {
+    for (const IniLine &entry : *lines) {
+        const QString &line = entry.text;
         if (line.isEmpty())
             continue;
         const int need = line.startsWith(QLatin1Char('[')) ? 2 : 1;
@@ -196,12 +217,12 @@ QString ProfileString(const QString &fileName, const QString &section, const QSt
                       const QString &defaultValue, int bufferSize)
 {
     QString value = defaultValue;
-    if (const std::optional<QStringList> lines = readAllLines(ResolveIniPath(fileName))) {
+    if (const std::optional<IniLines> lines = readAllLines(ResolveIniPath(fileName))) {
         const SectionRange range = findProfileSection(*lines, section);
         if (range.header >= 0) {
             const qsizetype at = findProfileKey(*lines, range, key);
             if (at >= 0) {
-                value = parseProfileLine(lines->at(at)).value;
+                value = parseProfileLine(lines->at(at).text).value;
                 if (value.size() >= 2 && (value.front() == QLatin1Char('"') || value.front() == QLatin1Char('\''))
                     && value.back() == value.front())
                     value = value.mid(1, value.size() - 2);
@@ -225,12 +246,12 @@ bool WriteProfileString(const QString &fileName, const QString &section, const s
         return false;
     const QString path = ResolveIniPath(fileName);
     const bool exists = QFile::exists(path);
-    QStringList lines;
+    IniLines lines;
     if (exists) {
-        const std::optional<QStringList> read = readAllLines(path);
+        std::optional<IniLines> read = readAllLines(path);
         if (!read)
             return false;
-        lines = *read;
+        lines = std::move(*read);
     }
 
     const SectionRange range = findProfileSection(lines, section);
@@ -248,18 +269,18 @@ bool WriteProfileString(const QString &fileName, const QString &section, const s
         return writeLines(path, lines);
     }
 
-    const QString entry = key->trimmed() + QLatin1Char('=') + *value;
+    const IniLine entry = lineOfText(key->trimmed() + QLatin1Char('=') + *value);
     if (at >= 0) {
         lines[at] = entry;
     } else if (range.header >= 0) {
         qsizetype insertAt = range.header + 1;
         for (qsizetype i = range.header + 1; i < range.end; ++i) {
-            if (!lines.at(i).trimmed().isEmpty())
+            if (!lines.at(i).text.trimmed().isEmpty())
                 insertAt = i + 1;
         }
         lines.insert(insertAt, entry);
     } else {
-        lines.append(QLatin1Char('[') + section.trimmed() + QLatin1Char(']'));
+        lines.append(lineOfText(QLatin1Char('[') + section.trimmed() + QLatin1Char(']')));
         lines.append(entry);
     }
     return writeLines(path, lines);

@@ -13,6 +13,8 @@ namespace mv {
 // - ProfileString/WriteProfileString follow the usual INI reader and writer: blanks around
 //   names and values are ignored, quotes around a value are removed, the writer creates
 //   file and section and keeps every other line as it was.
+// Each line is decoded on its own (UTF-8 when valid, otherwise GB18030), so one old line in
+// the local code page neither garbles the others nor gets rewritten.
 
 inline constexpr int IniMaxEntries = 32767;
 
@@ -33,7 +35,8 @@ QString ProfileString(const QString &fileName, const QString &section, const QSt
                       const QString &defaultValue, int bufferSize);
 
 // An absent key deletes the whole section, an absent value deletes the key; an empty text
-// is a value. The file is replaced atomically. False when it could not be written.
+// is a value. Lines that are not changed stay byte for byte; every line ends in CR LF.
+// The file is replaced atomically. False when it could not be written.
 [[nodiscard]] bool WriteProfileString(const QString &fileName, const QString &section,
                                       const std::optional<QString> &key,
                                       const std::optional<QString> &value);

@@ -169,6 +169,72 @@ private slots:
         QCOMPARE(ReadBytes(ini()), QByteArray("[A]\r\nk=1\r\n"));
     }
 
+    void keepsLinesItDoesNotChange_data()
+    {
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<QString>("section");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<std::optional<QString>>("value");
+        QTest::addColumn<QByteArray>("after");
+        // Section, key and the value that both readers must find, before and after the write.
+        QTest::addColumn<QList<QStringList>>("reads");
+        const std::optional<QString> absent;
+        // 照片 and 你好 in GB18030; neither is valid UTF-8.
+        const QByteArray gbPhoto = "\xd5\xd5\xc6\xac", gbHello = "\xc4\xe3\xba\xc3";
+        const QByteArray utf8Photo = QString("照片").toUtf8(), utf8Hello = QString("你好").toUtf8();
+
+        QTest::newRow("utf-8 beside gb18030")
+            << "[History]\r\n00Rec=/" + utf8Photo + "/\r\n01Rec=/" + gbHello + "/\r\n[Config]\r\nMax=False\r\n"
+            << "Config" << "Max" << std::optional<QString>("True")
+            << "[History]\r\n00Rec=/" + utf8Photo + "/\r\n01Rec=/" + gbHello + "/\r\n[Config]\r\nMax=True\r\n"
+            << QList<QStringList>{{"History", "00Rec", "/照片/"}, {"History", "01Rec", "/你好/"}};
+        QTest::newRow("invalid bytes")
+            << QByteArray("; \xff\xfe\x80 broken\r\n[A]\r\nk=1\r\nj=\xc3(\xe7\x85\r\n") << "A" << "k"
+            << std::optional<QString>("2") << QByteArray("; \xff\xfe\x80 broken\r\n[A]\r\nk=2\r\nj=\xc3(\xe7\x85\r\n")
+            << QList<QStringList>{};
+        QTest::newRow("LF ends, no final newline")
+            << "[A]\nk=1\n; " + gbHello + "\nlast=" + utf8Photo << "A" << "k" << std::optional<QString>("2")
+            << "[A]\r\nk=2\r\n; " + gbHello + "\r\nlast=" + utf8Photo + "\r\n"
+            << QList<QStringList>{{"A", "last", "照片"}};
+        QTest::newRow("CR LF and LF mixed, key added")
+            << "[A]\r\nx=" + gbPhoto + "\ny=" + utf8Photo + "\r\n\n[B]\nz=1" << "A" << "new"
+            << std::optional<QString>("你好")
+            << "[A]\r\nx=" + gbPhoto + "\r\ny=" + utf8Photo + "\r\nnew=" + utf8Hello + "\r\n\r\n[B]\r\nz=1\r\n"
+            << QList<QStringList>{{"A", "x", "照片"}, {"A", "y", "照片"}, {"B", "z", "1"}};
+        QTest::newRow("the changed line was gb18030")
+            << "[A]\r\nk=" + gbHello + "\r\nm=" + gbHello + "\r\n" << "A" << "k" << std::optional<QString>("照片")
+            << "[A]\r\nk=" + utf8Photo + "\r\nm=" + gbHello + "\r\n" << QList<QStringList>{{"A", "m", "你好"}};
+        QTest::newRow("key found by its gb18030 name")
+            << "[FavFolder]\r\n/" + gbPhoto + "/=" + gbPhoto + "\r\n/" + gbHello + "/=" + gbHello + "\r\n"
+            << "FavFolder" << "/照片/" << absent << "[FavFolder]\r\n/" + gbHello + "/=" + gbHello + "\r\n"
+            << QList<QStringList>{{"FavFolder", "/你好/", "你好"}};
+        QTest::newRow("byte order mark")
+            << QByteArray("\xef\xbb\xbf[Config]\r\nMax=False\r\nTempHwnd1=3\r\n") << "Config" << "Max"
+            << std::optional<QString>("True") << QByteArray("\xef\xbb\xbf[Config]\r\nMax=True\r\nTempHwnd1=3\r\n")
+            << QList<QStringList>{{"Config", "TempHwnd1", "3"}};
+    }
+    void keepsLinesItDoesNotChange()
+    {
+        QFETCH(QString, section);
+        QFETCH(QString, key);
+        QFETCH(std::optional<QString>, value);
+        QFETCH(QList<QStringList>, reads);
+        QVERIFY(WriteBytes(ini(), MV_FETCH(QByteArray, before)));
+        const auto checkReads = [&] {
+            for (const QStringList &read : reads) {
+                QCOMPARE(ReadIniValue(read.at(0), read.at(1), ini()), read.at(2));
+                QCOMPARE(IniRead(ini(), read.at(0), read.at(1), "dflt"), read.at(2));
+            }
+        };
+        checkReads();
+        if (QTest::currentTestFailed())
+            return;
+        QVERIFY(WriteProfileString(ini(), section, key, value));
+        QCOMPARE(ReadBytes(ini()), MV_FETCH(QByteArray, after));
+        checkReads();
+        QCOMPARE(IniRead(ini(), section, key, "dflt"), value.value_or("dflt"));
+    }
+
     void writeIniValueTellsTheUser()
     {
         MessageAnswers messages(MsgResult::Ok);
