@@ -129,22 +129,97 @@ bool breaksLine(const QString &text)
     return text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r')) || text.contains(QChar(0));
 }
 
-bool writeLines(const QString &path, const IniLines &lines)
+IniWriteResult writeFailed(const QString &path, const QString &why)
 {
+    IniWriteResult result;
+    result.ok = false;
+    result.error = path + QStringLiteral(": ") + why;
+    return result;
+}
+
+// Replaces the file with the lines; the old file stays whole when that is not possible.
+IniWriteResult writeLines(const QString &path, const IniLines &lines)
+{
+    // QSaveFile refuses to replace a file that we may not write (one the user made read-only).
+    // No direct-write fallback: writing in place would leave a cut file behind on any
+    // failure. Unbuffered: a buffered write that runs out of disk space can still commit
+    // a cut file.
     QSaveFile file(path);
-    // Unbuffered: a buffered write that runs out of disk space can still commit a cut file.
-    // A folder we may not create files in, holding a file we may write: write in place.
-    file.setDirectWriteFallback(true);
+    file.setDirectWriteFallback(false);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return false;
+        return writeFailed(path, file.errorString());
     QByteArray bytes;
     for (const IniLine &line : lines) {
         bytes += line.raw;
         bytes += "\r\n";
     }
-    if (file.write(bytes) != bytes.size())
-        return false;
-    return file.commit();
+    if (file.write(bytes) != bytes.size()) {
+        const QString why = file.errorString();
+        file.cancelWriting();
+        return writeFailed(path, why);
+    }
+    if (!file.commit())
+        return writeFailed(path, file.errorString());
+    return {};
+}
+
+// Applies one write to the lines; false when nothing changes.
+bool editLines(IniLines &lines, const QString &section, const std::optional<QString> &key,
+               const std::optional<QString> &value)
+{
+    const SectionRange range = findProfileSection(lines, section);
+    if (!key) {
+        if (range.header < 0)
+            return false;
+        lines.remove(range.header, range.end - range.header);
+        return true;
+    }
+    const qsizetype at = range.header < 0 ? -1 : findProfileKey(lines, range, *key);
+    if (!value) {
+        if (at < 0)
+            return false;
+        lines.removeAt(at);
+        return true;
+    }
+
+    const IniLine entry = lineOfText(key->trimmed() + QLatin1Char('=') + *value);
+    if (at >= 0) {
+        lines[at] = entry;
+    } else if (range.header >= 0) {
+        qsizetype insertAt = range.header + 1;
+        for (qsizetype i = range.header + 1; i < range.end; ++i) {
+            if (!lines.at(i).text.trimmed().isEmpty())
+                insertAt = i + 1;
+        }
+        lines.insert(insertAt, entry);
+    } else {
+        lines.append(lineOfText(QLatin1Char('[') + section.trimmed() + QLatin1Char(']')));
+        lines.append(entry);
+    }
+    return true;
+}
+
+// The file's lines with one write applied; no lines when the file cannot be read.
+struct EditedFile {
+    std::optional<IniLines> lines;
+    bool changed = false;
+    QString error;
+};
+
+EditedFile editFile(const QString &path, const QString &section, const std::optional<QString> &key,
+                    const std::optional<QString> &value)
+{
+    EditedFile edited;
+    IniLines lines;
+    if (QFile::exists(path)) {
+        std::optional<IniLines> read = readAllLines(path, &edited.error);
+        if (!read)
+            return edited;
+        lines = std::move(*read);
+    }
+    edited.changed = editLines(lines, section, key, value);
+    edited.lines = std::move(lines);
+    return edited;
 }
 
 } // namespace
@@ -237,53 +312,25 @@ QString ProfileString(const QString &fileName, const QString &section, const QSt
     return value;
 }
 
-bool WriteProfileString(const QString &fileName, const QString &section, const std::optional<QString> &key,
-                        const std::optional<QString> &value)
+IniWriteResult WriteProfileString(const QString &fileName, const QString &section, const std::optional<QString> &key,
+                                  const std::optional<QString> &value)
 {
     // A line break in a name or value would write lines the caller never meant.
     if (section.trimmed().isEmpty() || section.contains(QLatin1Char(']')) || breaksLine(section)
-        || (key && breaksLine(*key)) || (value && breaksLine(*value)))
-        return false;
+        || (key && breaksLine(*key)) || (value && breaksLine(*value))) {
+        IniWriteResult refused = writeFailed(fileName, QStringLiteral("a section, key or value that breaks the line"));
+        refused.refusedText = true;
+        return refused;
+    }
     const QString path = ResolveIniPath(fileName);
-    const bool exists = QFile::exists(path);
-    IniLines lines;
-    if (exists) {
-        std::optional<IniLines> read = readAllLines(path);
-        if (!read)
-            return false;
-        lines = std::move(*read);
-    }
-
-    const SectionRange range = findProfileSection(lines, section);
-    if (!key) {
-        if (range.header < 0)
-            return true;
-        lines.remove(range.header, range.end - range.header);
-        return writeLines(path, lines);
-    }
-    const qsizetype at = range.header < 0 ? -1 : findProfileKey(lines, range, *key);
-    if (!value) {
-        if (at < 0)
-            return true;
-        lines.removeAt(at);
-        return writeLines(path, lines);
-    }
-
-    const IniLine entry = lineOfText(key->trimmed() + QLatin1Char('=') + *value);
-    if (at >= 0) {
-        lines[at] = entry;
-    } else if (range.header >= 0) {
-        qsizetype insertAt = range.header + 1;
-        for (qsizetype i = range.header + 1; i < range.end; ++i) {
-            if (!lines.at(i).text.trimmed().isEmpty())
-                insertAt = i + 1;
-        }
-        lines.insert(insertAt, entry);
-    } else {
-        lines.append(lineOfText(QLatin1Char('[') + section.trimmed() + QLatin1Char(']')));
-        lines.append(entry);
-    }
-    return writeLines(path, lines);
+    // A write that changes nothing needs no new file, so it succeeds wherever the file can
+    // be read, as it always has.
+    EditedFile edited = editFile(path, section, key, value);
+    if (!edited.lines)
+        return writeFailed(path, edited.error);
+    if (!edited.changed)
+        return {};
+    return writeLines(path, *edited.lines);
 }
 
 QString GetIniString(const QString &section, const QString &key, const QString &fileName)
@@ -296,16 +343,18 @@ QString IniRead(const QString &fileName, const QString &section, const QString &
     return ProfileString(fileName, section, key, defaultValue, 260);
 }
 
-void IniWrite(const QString &fileName, const QString &section, const QString &key, const QString &value)
+IniWriteResult IniWrite(const QString &fileName, const QString &section, const QString &key, const QString &value)
 {
-    (void)WriteProfileString(fileName, section, key, value);
+    return WriteProfileString(fileName, section, key, value);
 }
 
-void WriteIniValue(const QString &section, const std::optional<QString> &key, const std::optional<QString> &value,
-                   const QString &fileName)
+IniWriteResult WriteIniValue(const QString &section, const std::optional<QString> &key,
+                             const std::optional<QString> &value, const QString &fileName)
 {
-    if (!WriteProfileString(fileName, section, key, value))
+    IniWriteResult result = WriteProfileString(fileName, section, key, value);
+    if (!result)
         MsgBox(QStringLiteral("写入信息时出错,请确定您有足够的权限！"), QStringLiteral("提示"), MsgIcon::Critical);
+    return result;
 }
 
 QString ConfigPath()
@@ -318,9 +367,10 @@ QString ReadConfig(const QString &key)
     return ReadIniValue(QStringLiteral("Config"), key, ConfigPath());
 }
 
-void WriteConfig(const QString &section, const std::optional<QString> &key, const std::optional<QString> &value)
+IniWriteResult WriteConfig(const QString &section, const std::optional<QString> &key,
+                           const std::optional<QString> &value)
 {
-    WriteIniValue(section, key, value, ConfigPath());
+    return WriteIniValue(section, key, value, ConfigPath());
 }
 
 } // namespace mv

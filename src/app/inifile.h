@@ -34,25 +34,35 @@ void ReadIniKeys(QStringList &keys, const QString &section, const QString &fileN
 QString ProfileString(const QString &fileName, const QString &section, const QString &key,
                       const QString &defaultValue, int bufferSize);
 
+// The outcome of a write; error says why it failed.
+struct IniWriteResult {
+    bool ok = true;
+    bool refusedText = false; // a name or value would have broken the line; the file was not read
+    QString error;
+    explicit operator bool() const { return ok; }
+};
+
 // An absent key deletes the whole section, an absent value deletes the key; an empty text
 // is a value. Lines that are not changed stay byte for byte; every line ends in CR LF.
-// The file is replaced atomically. False when it could not be written.
-[[nodiscard]] bool WriteProfileString(const QString &fileName, const QString &section,
-                                      const std::optional<QString> &key,
-                                      const std::optional<QString> &value);
+// The file is replaced atomically: when no replacement can be created, or the file itself
+// may not be written, the write fails and the old file stays whole. Deleting what is not
+// there touches no file and succeeds.
+[[nodiscard]] IniWriteResult WriteProfileString(const QString &fileName, const QString &section,
+                                                const std::optional<QString> &key,
+                                                const std::optional<QString> &value);
 
 QString GetIniString(const QString &section, const QString &key, const QString &fileName);
 QString IniRead(const QString &fileName, const QString &section, const QString &key,
                 const QString &defaultValue);
-// Writes and ignores the result; nothing is shown.
-void IniWrite(const QString &fileName, const QString &section, const QString &key, const QString &value);
-// Writes and tells the user when that failed.
-void WriteIniValue(const QString &section, const std::optional<QString> &key,
-                   const std::optional<QString> &value, const QString &fileName);
+// Writes; nothing is shown, the caller gets the result.
+IniWriteResult IniWrite(const QString &fileName, const QString &section, const QString &key, const QString &value);
+// Writes and tells the user when that failed; the caller gets the result as well.
+IniWriteResult WriteIniValue(const QString &section, const std::optional<QString> &key,
+                             const std::optional<QString> &value, const QString &fileName);
 
 QString ConfigPath(); // AppFolder() + "Config.ini"
 QString ReadConfig(const QString &key);
-void WriteConfig(const QString &section, const std::optional<QString> &key,
-                 const std::optional<QString> &value);
+IniWriteResult WriteConfig(const QString &section, const std::optional<QString> &key,
+                           const std::optional<QString> &value);
 
 } // namespace mv

@@ -7,16 +7,49 @@
 
 #include <QDir>
 #include <QFile>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 
 #include <csignal>
 #include <optional>
+
 #include <sys/resource.h>
+#include <unistd.h>
 
 using namespace mv;
 using namespace mv::test;
 
 Q_DECLARE_METATYPE(std::optional<QString>)
+
+namespace {
+
+// Root writes whatever permissions say: while one of these lives, a test that runs as root
+// runs as the unprivileged user "nobody" (the saved id lets it come back).
+class OrdinaryUser
+{
+public:
+    OrdinaryUser()
+    {
+        if (geteuid() != 0)
+            mActive = true;
+        else
+            mActive = mDropped = setresuid(65534, 65534, 0) == 0;
+    }
+    ~OrdinaryUser()
+    {
+        if (mDropped && setresuid(0, 0, 0) != 0)
+            qFatal("cannot return to root");
+    }
+    OrdinaryUser(const OrdinaryUser &) = delete;
+    OrdinaryUser &operator=(const OrdinaryUser &) = delete;
+    bool active() const { return mActive; }
+
+private:
+    bool mActive = false;
+    bool mDropped = false;
+};
+
+} // namespace
 
 class TestIniFile : public QObject
 {
@@ -229,10 +262,56 @@ private slots:
         checkReads();
         if (QTest::currentTestFailed())
             return;
-        QVERIFY(WriteProfileString(ini(), section, key, value));
+        const IniWriteResult written = WriteProfileString(ini(), section, key, value);
+        QVERIFY2(written, qPrintable(written.error));
         QCOMPARE(ReadBytes(ini()), MV_FETCH(QByteArray, after));
         checkReads();
         QCOMPARE(IniRead(ini(), section, key, "dflt"), value.value_or("dflt"));
+    }
+
+    void failedWriteKeepsTheFile_data()
+    {
+        QTest::addColumn<bool>("readOnlyFile");
+        QTest::newRow("folder refuses new files") << false;
+        QTest::newRow("read-only file") << true;
+    }
+    void failedWriteKeepsTheFile()
+    {
+        QFETCH(bool, readOnlyFile);
+        QTemporaryDir dir;
+        const QString config = dir.path() + "/Config.ini";
+        const QByteArray original = "[Config]\r\nMax=False\r\n; \xc4\xe3\r\n";
+        QVERIFY(WriteBytes(config, original));
+        const auto all = QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther | QFile::ExeOwner | QFile::ExeGroup
+                         | QFile::ExeOther | QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
+        const auto readOnly = all & ~(QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther);
+        const auto readable = QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther;
+        // A folder that takes no new files holding a file that may be written, or the other
+        // way round.
+        QVERIFY(QFile::setPermissions(config, readOnlyFile ? readable : all));
+        QVERIFY(QFile::setPermissions(dir.path(), readOnlyFile ? all : readOnly));
+        const auto restore = qScopeGuard([&] { QFile::setPermissions(dir.path(), all); });
+        {
+            const OrdinaryUser user;
+            if (!user.active())
+                QSKIP("cannot leave root here");
+            QFile probe(readOnlyFile ? config : dir.path() + "/probe");
+            QVERIFY(!probe.open(QIODevice::ReadWrite));
+            if (!readOnlyFile)
+                QVERIFY(QFile(config).open(QIODevice::ReadWrite));
+
+            const IniWriteResult written = WriteProfileString(config, "Config", QString("Max"), QString("True"));
+            QVERIFY(!written);
+            QVERIFY(!written.refusedText);
+            QVERIFY2(written.error.startsWith(config + ": "), qPrintable(written.error));
+            // A write that changes nothing still succeeds.
+            QVERIFY(WriteProfileString(config, "Config", QString("Absent"), std::nullopt));
+            MessageAnswers messages(MsgResult::Ok);
+            QVERIFY(!WriteIniValue("Config", QString("Max"), QString("True"), config));
+            QCOMPARE(messages.seen.size(), 1);
+        }
+        QCOMPARE(ReadBytes(config), original);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"Config.ini"});
     }
 
     void writeIniValueTellsTheUser()
@@ -262,7 +341,7 @@ private slots:
         rlimit small = saved;
         small.rlim_cur = 64;
         QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
-        const bool written = WriteProfileString(ini(), "Config", QString("PlayerWnd"), QString(200, '9'));
+        const IniWriteResult written = WriteProfileString(ini(), "Config", QString("PlayerWnd"), QString(200, '9'));
         setrlimit(RLIMIT_FSIZE, &saved);
         QVERIFY(!written);
         QCOMPARE(ReadBytes(ini()), original);
@@ -299,6 +378,16 @@ private slots:
         QCOMPARE(ReadIniValue("History", "09Rec", ini()), paths.at(9));
         QCOMPARE(ReadIniValue("History", "10Rec", ini()), QString());
         QCOMPARE(ReadIniValue("Options", "ViewColumnWidth2", ini()), QString("250"));
+    }
+
+    void saveHistorySkipsWhatItCannotStore()
+    {
+        QVERIFY(WriteBytes(ini(), "[History]\r\n01Rec=/old/\r\n"));
+        const IniWriteResult saved = SaveHistory({"/a/", "/b\n/", "/c/"}, ini());
+        QVERIFY(!saved);
+        QVERIFY(saved.refusedText);
+        QCOMPARE(ReadBytes(ini()), QByteArray("[History]\r\n01Rec=/old/\r\n00Rec=/a/\r\n02Rec=/c/\r\n"));
+        QVERIFY(SaveHistory({"/a/", "/b/"}, ini()));
     }
 
     void historyStopsAtAGap()
