@@ -4,8 +4,13 @@
 #include "app/messagebox.h"
 #include "app/paths.h"
 
+#include <QDeadlineTimer>
 #include <QFile>
+#include <QLockFile>
 #include <QSaveFile>
+#include <QThread>
+
+#include <algorithm>
 
 namespace mv {
 
@@ -162,6 +167,41 @@ IniWriteResult writeLines(const QString &path, const IniLines &lines)
         return writeFailed(path, file.errorString());
     return {};
 }
+
+// Lets one writer at a time read, change and replace the file, across processes. A lock
+// whose holder has died, or that dates from before a restart, is taken over at once; a
+// living holder is waited for at most IniLockWaitMs.
+class WriterLock
+{
+public:
+    explicit WriterLock(const QString &path)
+        : mLock(path + QStringLiteral(".lock"))
+    {
+        mLock.setStaleLockTime(IniStaleLockMs);
+        // Short pauses: writes take milliseconds, and QLockFile's own wait starts at 100.
+        const QDeadlineTimer deadline(IniLockWaitMs);
+        int pause = 1;
+        while (!mLock.tryLock(0)) {
+            if (mLock.error() != QLockFile::LockFailedError || deadline.hasExpired())
+                return;
+            QThread::msleep(pause);
+            pause = std::min(pause * 2, 32);
+        }
+        mLocked = true;
+    }
+
+    bool locked() const { return mLocked; }
+    QString error() const
+    {
+        if (mLock.error() == QLockFile::LockFailedError)
+            return QStringLiteral("another process kept the lock file for longer than %1 ms").arg(IniLockWaitMs);
+        return QStringLiteral("the lock file cannot be created");
+    }
+
+private:
+    QLockFile mLock;
+    bool mLocked = false;
+};
 
 // Applies one write to the lines; false when nothing changes.
 bool editLines(IniLines &lines, const QString &section, const std::optional<QString> &key,
@@ -323,9 +363,18 @@ IniWriteResult WriteProfileString(const QString &fileName, const QString &sectio
         return refused;
     }
     const QString path = ResolveIniPath(fileName);
-    // A write that changes nothing needs no new file, so it succeeds wherever the file can
-    // be read, as it always has.
+    // A write that changes nothing needs neither the lock nor a new file, so it succeeds
+    // wherever the file can be read, as it always has.
     EditedFile edited = editFile(path, section, key, value);
+    if (!edited.lines)
+        return writeFailed(path, edited.error);
+    if (!edited.changed)
+        return {};
+    const WriterLock lock(path);
+    if (!lock.locked())
+        return writeFailed(path, lock.error());
+    // Another process may have written in between.
+    edited = editFile(path, section, key, value);
     if (!edited.lines)
         return writeFailed(path, edited.error);
     if (!edited.changed)

@@ -34,6 +34,11 @@ void ReadIniKeys(QStringList &keys, const QString &section, const QString &fileN
 QString ProfileString(const QString &fileName, const QString &section, const QString &key,
                       const QString &defaultValue, int bufferSize);
 
+// How long a writer waits for another process's write, and after how long a lock whose
+// holder cannot be checked (a process on another machine) counts as left behind.
+inline constexpr int IniLockWaitMs = 3000;
+inline constexpr int IniStaleLockMs = 10000;
+
 // The outcome of a write; error says why it failed.
 struct IniWriteResult {
     bool ok = true;
@@ -44,9 +49,11 @@ struct IniWriteResult {
 
 // An absent key deletes the whole section, an absent value deletes the key; an empty text
 // is a value. Lines that are not changed stay byte for byte; every line ends in CR LF.
-// The file is replaced atomically: when no replacement can be created, or the file itself
-// may not be written, the write fails and the old file stays whole. Deleting what is not
-// there touches no file and succeeds.
+// Writers of all processes take turns through a lock file beside the file (its name +
+// ".lock"); a lock that cannot be had within IniLockWaitMs fails the write. The file is
+// replaced atomically: when no replacement can be created, or the file itself may not be
+// written, the write fails and the old file stays whole. Deleting what is not there
+// touches no file and succeeds.
 [[nodiscard]] IniWriteResult WriteProfileString(const QString &fileName, const QString &section,
                                                 const std::optional<QString> &key,
                                                 const std::optional<QString> &value);

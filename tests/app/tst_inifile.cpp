@@ -7,6 +7,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QLockFile>
+#include <QProcess>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 
@@ -314,6 +316,99 @@ private slots:
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"Config.ini"});
     }
 
+    // Two processes write many keys at the same moment; no write may undo the other's.
+    void concurrentWritersLoseNothing()
+    {
+        const QString config = mDir.path() + "/Config.ini";
+        QVERIFY(WriteBytes(config, "[Config]\r\nMax=True\r\n"));
+        const int count = 150;
+        QList<QProcess *> writers;
+        for (const QString prefix : {"a", "b"}) {
+            auto *writer = new QProcess(this);
+            writer->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+            writer->start(MIROVALE_INIWRITER, {config, prefix, QString::number(count)});
+            writers.append(writer);
+        }
+        for (QProcess *writer : writers)
+            QTRY_VERIFY_WITH_TIMEOUT(writer->canReadLine() || writer->state() == QProcess::NotRunning, 30000);
+        for (QProcess *writer : writers)
+            QCOMPARE(writer->readLine(), QByteArray("ready\n"));
+        for (QProcess *writer : writers) {
+            writer->write("go\n");
+            QVERIFY(writer->waitForBytesWritten(30000));
+        }
+        for (QProcess *writer : writers) {
+            QVERIFY(writer->waitForFinished(120000));
+            QCOMPARE(writer->exitStatus(), QProcess::NormalExit);
+            QCOMPARE(writer->exitCode(), 0);
+            delete writer;
+        }
+
+        QStringList keys;
+        ReadIniKeys(keys, "Shared", config);
+        QCOMPARE(keys.size(), 2 * count);
+        for (const QString prefix : {"a", "b"}) {
+            for (int i = 0; i < count; ++i)
+                QCOMPARE(ReadIniValue("Shared", prefix + QString::number(i), config), QString("v%1").arg(i));
+        }
+        QCOMPARE(ReadIniValue("Config", "Max", config), QString("True"));
+        QCOMPARE(QDir(mDir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"Config.ini"});
+    }
+
+    void staleLockIsTakenOver_data()
+    {
+        QTest::addColumn<bool>("holderDied");
+        QTest::newRow("holder died") << true;
+        QTest::newRow("left from before a restart") << false;
+    }
+    void staleLockIsTakenOver()
+    {
+        QVERIFY(WriteBytes(ini(), "[Config]\r\nMax=False\r\n"));
+        // A real lock's lines: process id, program, host, machine id, boot id.
+        QList<QByteArray> fields;
+        {
+            QLockFile maker(ini() + ".lock");
+            QVERIFY(maker.tryLock(0));
+            fields = ReadBytes(ini() + ".lock").split('\n');
+        }
+        QVERIFY(fields.size() >= 5);
+        if (MV_FETCH(bool, holderDied)) {
+            QProcess gone;
+            gone.start("sleep", {"30"});
+            QVERIFY(gone.waitForStarted());
+            fields[0] = QByteArray::number(gone.processId());
+            gone.kill();
+            QVERIFY(gone.waitForFinished());
+        } else {
+            // Our own, living, process id: only the boot id tells that the lock is old.
+            fields[4] = "another-boot";
+        }
+        QVERIFY(WriteBytes(ini() + ".lock", fields.join('\n')));
+
+        const IniWriteResult written = WriteProfileString(ini(), "Config", QString("Max"), QString("True"));
+        QVERIFY2(written, qPrintable(written.error));
+        QCOMPARE(ReadBytes(ini()), QByteArray("[Config]\r\nMax=True\r\n"));
+        QCOMPARE(QDir(mDir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"Config.ini"});
+    }
+
+    // A lock that another writer keeps makes the write fail after a bounded wait.
+    void heldLockFailsTheWrite()
+    {
+        QVERIFY(WriteBytes(ini(), "[Config]\r\nMax=False\r\n"));
+        QLockFile other(ini() + ".lock");
+        QVERIFY(other.tryLock(0));
+        MessageAnswers messages(MsgResult::Ok);
+        const IniWriteResult written = WriteIniValue("Config", QString("Max"), QString("True"), ini());
+        QVERIFY(!written);
+        QVERIFY2(written.error.contains("lock"), qPrintable(written.error));
+        QCOMPARE(messages.seen.size(), 1);
+        QCOMPARE(ReadBytes(ini()), QByteArray("[Config]\r\nMax=False\r\n"));
+        other.unlock();
+        QVERIFY(WriteIniValue("Config", QString("Max"), QString("True"), ini()));
+        QCOMPARE(ReadBytes(ini()), QByteArray("[Config]\r\nMax=True\r\n"));
+        QCOMPARE(messages.seen.size(), 1);
+    }
+
     void writeIniValueTellsTheUser()
     {
         MessageAnswers messages(MsgResult::Ok);
@@ -334,16 +429,18 @@ private slots:
     {
         const QByteArray original = "[Config]\r\nMax=True\r\nPlayerWnd=1,2,3,4\r\n";
         QVERIFY(WriteBytes(ini(), original));
-        // A file-size limit makes every write past 64 bytes fail, as a full disk would.
+        // A file-size limit makes every write past 1024 bytes fail, as a full disk would;
+        // the small lock file still fits.
         std::signal(SIGXFSZ, SIG_IGN);
         rlimit saved{};
         getrlimit(RLIMIT_FSIZE, &saved);
         rlimit small = saved;
-        small.rlim_cur = 64;
+        small.rlim_cur = 1024;
         QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
-        const IniWriteResult written = WriteProfileString(ini(), "Config", QString("PlayerWnd"), QString(200, '9'));
+        const IniWriteResult written = WriteProfileString(ini(), "Config", QString("PlayerWnd"), QString(4000, '9'));
         setrlimit(RLIMIT_FSIZE, &saved);
         QVERIFY(!written);
+        QVERIFY2(!written.error.contains("lock"), qPrintable(written.error));
         QCOMPARE(ReadBytes(ini()), original);
         QCOMPARE(QDir(mDir.path()).entryList(QDir::Files), QStringList{"Config.ini"});
     }
