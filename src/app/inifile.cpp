@@ -185,7 +185,7 @@ public:
             if (mLock.error() != QLockFile::LockFailedError || deadline.hasExpired())
                 return;
             QThread::msleep(pause);
-            pause = std::min(pause * 2, 32);
+            pause = std::min(pause * 2, 8);
         }
         mLocked = true;
     }
