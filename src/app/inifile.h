@@ -13,6 +13,8 @@ namespace mv {
 // - ProfileString/WriteProfileString follow the usual INI reader and writer: blanks around
 //   names and values are ignored, quotes around a value are removed, the writer creates
 //   file and section and keeps every other line as it was.
+// Each line is decoded on its own (UTF-8 when valid, otherwise GB18030), so one old line in
+// the local code page neither garbles the others nor gets rewritten.
 
 inline constexpr int IniMaxEntries = 32767;
 
@@ -32,24 +34,42 @@ void ReadIniKeys(QStringList &keys, const QString &section, const QString &fileN
 QString ProfileString(const QString &fileName, const QString &section, const QString &key,
                       const QString &defaultValue, int bufferSize);
 
+// How long a writer waits for another process's write, and after how long a lock whose
+// holder cannot be checked (a process on another machine) counts as left behind.
+inline constexpr int IniLockWaitMs = 3000;
+inline constexpr int IniStaleLockMs = 10000;
+
+// The outcome of a write; error says why it failed.
+struct IniWriteResult {
+    bool ok = true;
+    bool refusedText = false; // a name or value would have broken the line; the file was not read
+    QString error;
+    explicit operator bool() const { return ok; }
+};
+
 // An absent key deletes the whole section, an absent value deletes the key; an empty text
-// is a value. The file is replaced atomically. False when it could not be written.
-[[nodiscard]] bool WriteProfileString(const QString &fileName, const QString &section,
-                                      const std::optional<QString> &key,
-                                      const std::optional<QString> &value);
+// is a value. Lines that are not changed stay byte for byte; every line ends in CR LF.
+// Writers of all processes take turns through a lock file beside the file (its name +
+// ".lock"); a lock that cannot be had within IniLockWaitMs fails the write. The file is
+// replaced atomically: when no replacement can be created, or the file itself may not be
+// written, the write fails and the old file stays whole. Deleting what is not there
+// touches no file and succeeds.
+[[nodiscard]] IniWriteResult WriteProfileString(const QString &fileName, const QString &section,
+                                                const std::optional<QString> &key,
+                                                const std::optional<QString> &value);
 
 QString GetIniString(const QString &section, const QString &key, const QString &fileName);
 QString IniRead(const QString &fileName, const QString &section, const QString &key,
                 const QString &defaultValue);
-// Writes and ignores the result; nothing is shown.
-void IniWrite(const QString &fileName, const QString &section, const QString &key, const QString &value);
-// Writes and tells the user when that failed.
-void WriteIniValue(const QString &section, const std::optional<QString> &key,
-                   const std::optional<QString> &value, const QString &fileName);
+// Writes; nothing is shown, the caller gets the result.
+IniWriteResult IniWrite(const QString &fileName, const QString &section, const QString &key, const QString &value);
+// Writes and tells the user when that failed; the caller gets the result as well.
+IniWriteResult WriteIniValue(const QString &section, const std::optional<QString> &key,
+                             const std::optional<QString> &value, const QString &fileName);
 
 QString ConfigPath(); // AppFolder() + "Config.ini"
 QString ReadConfig(const QString &key);
-void WriteConfig(const QString &section, const std::optional<QString> &key,
-                 const std::optional<QString> &value);
+IniWriteResult WriteConfig(const QString &section, const std::optional<QString> &key,
+                           const std::optional<QString> &value);
 
 } // namespace mv

@@ -1,6 +1,5 @@
 #include "app/settings.h"
 
-#include "app/inifile.h"
 #include "app/paths.h"
 
 namespace mv {
@@ -38,15 +37,24 @@ LoadedSettings LoadSettings(const QString &fileName)
     return settings;
 }
 
-void SaveHistory(const QStringList &pathBoxItems, const QString &fileName)
+IniWriteResult SaveHistory(const QStringList &pathBoxItems, const QString &fileName)
 {
     const QString clearItem = QString::fromUtf8(ClearHistoryItem);
+    IniWriteResult firstFailure;
     for (int i = 0; i < HistoryMaxEntries && i < pathBoxItems.size(); ++i) {
         const QString &item = pathBoxItems.at(i);
         if (item.isEmpty() || item == clearItem)
             break;
-        IniWrite(fileName, QStringLiteral("History"), HistoryKey(i), item);
+        const IniWriteResult written = IniWrite(fileName, QStringLiteral("History"), HistoryKey(i), item);
+        if (written)
+            continue;
+        if (firstFailure)
+            firstFailure = written;
+        // Each further write would wait for the same lock or fail on the same folder.
+        if (!written.refusedText)
+            break;
     }
+    return firstFailure;
 }
 
 } // namespace mv

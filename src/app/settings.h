@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/inifile.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -27,8 +29,10 @@ struct LoadedSettings {
 // A value that is not a whole number keeps its default.
 LoadedSettings LoadSettings(const QString &fileName);
 // Writes the path box's items to 00Rec, 01Rec, ... up to the first empty or clear item.
-// Higher keys already in the file stay as they are.
-void SaveHistory(const QStringList &pathBoxItems, const QString &fileName);
+// Higher keys already in the file stay as they are. An item that cannot be stored (a line
+// break in it) is skipped; when the file cannot be written, the rest is not tried and the
+// first failure is returned.
+IniWriteResult SaveHistory(const QStringList &pathBoxItems, const QString &fileName);
 
 QString HistoryKey(int index); // "00Rec" ... "24Rec"
 

@@ -7,16 +7,51 @@
 
 #include <QDir>
 #include <QFile>
+#include <QLockFile>
+#include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 
 #include <csignal>
 #include <optional>
+
 #include <sys/resource.h>
+#include <unistd.h>
 
 using namespace mv;
 using namespace mv::test;
 
 Q_DECLARE_METATYPE(std::optional<QString>)
+
+namespace {
+
+// Root writes whatever permissions say: while one of these lives, a test that runs as root
+// runs as the unprivileged user "nobody" (the saved id lets it come back).
+class OrdinaryUser
+{
+public:
+    OrdinaryUser()
+    {
+        if (geteuid() != 0)
+            mActive = true;
+        else
+            mActive = mDropped = setresuid(65534, 65534, 0) == 0;
+    }
+    ~OrdinaryUser()
+    {
+        if (mDropped && setresuid(0, 0, 0) != 0)
+            qFatal("cannot return to root");
+    }
+    OrdinaryUser(const OrdinaryUser &) = delete;
+    OrdinaryUser &operator=(const OrdinaryUser &) = delete;
+    bool active() const { return mActive; }
+
+private:
+    bool mActive = false;
+    bool mDropped = false;
+};
+
+} // namespace
 
 class TestIniFile : public QObject
 {
@@ -169,6 +204,211 @@ private slots:
         QCOMPARE(ReadBytes(ini()), QByteArray("[A]\r\nk=1\r\n"));
     }
 
+    void keepsLinesItDoesNotChange_data()
+    {
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<QString>("section");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<std::optional<QString>>("value");
+        QTest::addColumn<QByteArray>("after");
+        // Section, key and the value that both readers must find, before and after the write.
+        QTest::addColumn<QList<QStringList>>("reads");
+        const std::optional<QString> absent;
+        // 照片 and 你好 in GB18030; neither is valid UTF-8.
+        const QByteArray gbPhoto = "\xd5\xd5\xc6\xac", gbHello = "\xc4\xe3\xba\xc3";
+        const QByteArray utf8Photo = QString("照片").toUtf8(), utf8Hello = QString("你好").toUtf8();
+
+        QTest::newRow("utf-8 beside gb18030")
+            << "[History]\r\n00Rec=/" + utf8Photo + "/\r\n01Rec=/" + gbHello + "/\r\n[Config]\r\nMax=False\r\n"
+            << "Config" << "Max" << std::optional<QString>("True")
+            << "[History]\r\n00Rec=/" + utf8Photo + "/\r\n01Rec=/" + gbHello + "/\r\n[Config]\r\nMax=True\r\n"
+            << QList<QStringList>{{"History", "00Rec", "/照片/"}, {"History", "01Rec", "/你好/"}};
+        QTest::newRow("invalid bytes")
+            << QByteArray("; \xff\xfe\x80 broken\r\n[A]\r\nk=1\r\nj=\xc3(\xe7\x85\r\n") << "A" << "k"
+            << std::optional<QString>("2") << QByteArray("; \xff\xfe\x80 broken\r\n[A]\r\nk=2\r\nj=\xc3(\xe7\x85\r\n")
+            << QList<QStringList>{};
+        QTest::newRow("LF ends, no final newline")
+            << "[A]\nk=1\n; " + gbHello + "\nlast=" + utf8Photo << "A" << "k" << std::optional<QString>("2")
+            << "[A]\r\nk=2\r\n; " + gbHello + "\r\nlast=" + utf8Photo + "\r\n"
+            << QList<QStringList>{{"A", "last", "照片"}};
+        QTest::newRow("CR LF and LF mixed, key added")
+            << "[A]\r\nx=" + gbPhoto + "\ny=" + utf8Photo + "\r\n\n[B]\nz=1" << "A" << "new"
+            << std::optional<QString>("你好")
+            << "[A]\r\nx=" + gbPhoto + "\r\ny=" + utf8Photo + "\r\nnew=" + utf8Hello + "\r\n\r\n[B]\r\nz=1\r\n"
+            << QList<QStringList>{{"A", "x", "照片"}, {"A", "y", "照片"}, {"B", "z", "1"}};
+        QTest::newRow("the changed line was gb18030")
+            << "[A]\r\nk=" + gbHello + "\r\nm=" + gbHello + "\r\n" << "A" << "k" << std::optional<QString>("照片")
+            << "[A]\r\nk=" + utf8Photo + "\r\nm=" + gbHello + "\r\n" << QList<QStringList>{{"A", "m", "你好"}};
+        QTest::newRow("key found by its gb18030 name")
+            << "[FavFolder]\r\n/" + gbPhoto + "/=" + gbPhoto + "\r\n/" + gbHello + "/=" + gbHello + "\r\n"
+            << "FavFolder" << "/照片/" << absent << "[FavFolder]\r\n/" + gbHello + "/=" + gbHello + "\r\n"
+            << QList<QStringList>{{"FavFolder", "/你好/", "你好"}};
+        QTest::newRow("byte order mark")
+            << QByteArray("\xef\xbb\xbf[Config]\r\nMax=False\r\nTempHwnd1=3\r\n") << "Config" << "Max"
+            << std::optional<QString>("True") << QByteArray("\xef\xbb\xbf[Config]\r\nMax=True\r\nTempHwnd1=3\r\n")
+            << QList<QStringList>{{"Config", "TempHwnd1", "3"}};
+    }
+    void keepsLinesItDoesNotChange()
+    {
+        QFETCH(QString, section);
+        QFETCH(QString, key);
+        QFETCH(std::optional<QString>, value);
+        QFETCH(QList<QStringList>, reads);
+        QVERIFY(WriteBytes(ini(), MV_FETCH(QByteArray, before)));
+        const auto checkReads = [&] {
+            for (const QStringList &read : reads) {
+                QCOMPARE(ReadIniValue(read.at(0), read.at(1), ini()), read.at(2));
+                QCOMPARE(IniRead(ini(), read.at(0), read.at(1), "dflt"), read.at(2));
+            }
+        };
+        checkReads();
+        if (QTest::currentTestFailed())
+            return;
+        const IniWriteResult written = WriteProfileString(ini(), section, key, value);
+        QVERIFY2(written, qPrintable(written.error));
+        QCOMPARE(ReadBytes(ini()), MV_FETCH(QByteArray, after));
+        checkReads();
+        QCOMPARE(IniRead(ini(), section, key, "dflt"), value.value_or("dflt"));
+    }
+
+    void failedWriteKeepsTheFile_data()
+    {
+        QTest::addColumn<bool>("readOnlyFile");
+        QTest::newRow("folder refuses new files") << false;
+        QTest::newRow("read-only file") << true;
+    }
+    void failedWriteKeepsTheFile()
+    {
+        QFETCH(bool, readOnlyFile);
+        QTemporaryDir dir;
+        const QString config = dir.path() + "/Config.ini";
+        const QByteArray original = "[Config]\r\nMax=False\r\n; \xc4\xe3\r\n";
+        QVERIFY(WriteBytes(config, original));
+        const auto all = QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther | QFile::ExeOwner | QFile::ExeGroup
+                         | QFile::ExeOther | QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
+        const auto readOnly = all & ~(QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther);
+        const auto readable = QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther;
+        // A folder that takes no new files holding a file that may be written, or the other
+        // way round.
+        QVERIFY(QFile::setPermissions(config, readOnlyFile ? readable : all));
+        QVERIFY(QFile::setPermissions(dir.path(), readOnlyFile ? all : readOnly));
+        const auto restore = qScopeGuard([&] { QFile::setPermissions(dir.path(), all); });
+        {
+            const OrdinaryUser user;
+            if (!user.active())
+                QSKIP("cannot leave root here");
+            QFile probe(readOnlyFile ? config : dir.path() + "/probe");
+            QVERIFY(!probe.open(QIODevice::ReadWrite));
+            if (!readOnlyFile)
+                QVERIFY(QFile(config).open(QIODevice::ReadWrite));
+
+            const IniWriteResult written = WriteProfileString(config, "Config", QString("Max"), QString("True"));
+            QVERIFY(!written);
+            QVERIFY(!written.refusedText);
+            QVERIFY2(written.error.startsWith(config + ": "), qPrintable(written.error));
+            // A write that changes nothing still succeeds.
+            QVERIFY(WriteProfileString(config, "Config", QString("Absent"), std::nullopt));
+            MessageAnswers messages(MsgResult::Ok);
+            QVERIFY(!WriteIniValue("Config", QString("Max"), QString("True"), config));
+            QCOMPARE(messages.seen.size(), 1);
+        }
+        QCOMPARE(ReadBytes(config), original);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"Config.ini"});
+    }
+
+    // Two processes write many keys at the same moment; no write may undo the other's.
+    void concurrentWritersLoseNothing()
+    {
+        const QString config = mDir.path() + "/Config.ini";
+        QVERIFY(WriteBytes(config, "[Config]\r\nMax=True\r\n"));
+        const int count = 150;
+        QList<QProcess *> writers;
+        for (const QString prefix : {"a", "b"}) {
+            auto *writer = new QProcess(this);
+            writer->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+            writer->start(MIROVALE_INIWRITER, {config, prefix, QString::number(count)});
+            writers.append(writer);
+        }
+        for (QProcess *writer : writers)
+            QTRY_VERIFY_WITH_TIMEOUT(writer->canReadLine() || writer->state() == QProcess::NotRunning, 30000);
+        for (QProcess *writer : writers)
+            QCOMPARE(writer->readLine(), QByteArray("ready\n"));
+        for (QProcess *writer : writers) {
+            writer->write("go\n");
+            QVERIFY(writer->waitForBytesWritten(30000));
+        }
+        for (QProcess *writer : writers) {
+            QVERIFY(writer->waitForFinished(120000));
+            QCOMPARE(writer->exitStatus(), QProcess::NormalExit);
+            QCOMPARE(writer->exitCode(), 0);
+            delete writer;
+        }
+
+        QStringList keys;
+        ReadIniKeys(keys, "Shared", config);
+        QCOMPARE(keys.size(), 2 * count);
+        for (const QString prefix : {"a", "b"}) {
+            for (int i = 0; i < count; ++i)
+                QCOMPARE(ReadIniValue("Shared", prefix + QString::number(i), config), QString("v%1").arg(i));
+        }
+        QCOMPARE(ReadIniValue("Config", "Max", config), QString("True"));
+        QCOMPARE(QDir(mDir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"Config.ini"});
+    }
+
+    void staleLockIsTakenOver_data()
+    {
+        QTest::addColumn<bool>("holderDied");
+        QTest::newRow("holder died") << true;
+        QTest::newRow("left from before a restart") << false;
+    }
+    void staleLockIsTakenOver()
+    {
+        QVERIFY(WriteBytes(ini(), "[Config]\r\nMax=False\r\n"));
+        // A real lock's lines: process id, program, host, machine id, boot id.
+        QList<QByteArray> fields;
+        {
+            QLockFile maker(ini() + ".lock");
+            QVERIFY(maker.tryLock(0));
+            fields = ReadBytes(ini() + ".lock").split('\n');
+        }
+        QVERIFY(fields.size() >= 5);
+        if (MV_FETCH(bool, holderDied)) {
+            QProcess gone;
+            gone.start("sleep", {"30"});
+            QVERIFY(gone.waitForStarted());
+            fields[0] = QByteArray::number(gone.processId());
+            gone.kill();
+            QVERIFY(gone.waitForFinished());
+        } else {
+            // Our own, living, process id: only the boot id tells that the lock is old.
+            fields[4] = "another-boot";
+        }
+        QVERIFY(WriteBytes(ini() + ".lock", fields.join('\n')));
+
+        const IniWriteResult written = WriteProfileString(ini(), "Config", QString("Max"), QString("True"));
+        QVERIFY2(written, qPrintable(written.error));
+        QCOMPARE(ReadBytes(ini()), QByteArray("[Config]\r\nMax=True\r\n"));
+        QCOMPARE(QDir(mDir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"Config.ini"});
+    }
+
+    // A lock that another writer keeps makes the write fail after a bounded wait.
+    void heldLockFailsTheWrite()
+    {
+        QVERIFY(WriteBytes(ini(), "[Config]\r\nMax=False\r\n"));
+        QLockFile other(ini() + ".lock");
+        QVERIFY(other.tryLock(0));
+        MessageAnswers messages(MsgResult::Ok);
+        const IniWriteResult written = WriteIniValue("Config", QString("Max"), QString("True"), ini());
+        QVERIFY(!written);
+        QVERIFY2(written.error.contains("lock"), qPrintable(written.error));
+        QCOMPARE(messages.seen.size(), 1);
+        QCOMPARE(ReadBytes(ini()), QByteArray("[Config]\r\nMax=False\r\n"));
+        other.unlock();
+        QVERIFY(WriteIniValue("Config", QString("Max"), QString("True"), ini()));
+        QCOMPARE(ReadBytes(ini()), QByteArray("[Config]\r\nMax=True\r\n"));
+        QCOMPARE(messages.seen.size(), 1);
+    }
+
     void writeIniValueTellsTheUser()
     {
         MessageAnswers messages(MsgResult::Ok);
@@ -189,16 +429,18 @@ private slots:
     {
         const QByteArray original = "[Config]\r\nMax=True\r\nPlayerWnd=1,2,3,4\r\n";
         QVERIFY(WriteBytes(ini(), original));
-        // A file-size limit makes every write past 64 bytes fail, as a full disk would.
+        // A file-size limit makes every write past 1024 bytes fail, as a full disk would;
+        // the small lock file still fits.
         std::signal(SIGXFSZ, SIG_IGN);
         rlimit saved{};
         getrlimit(RLIMIT_FSIZE, &saved);
         rlimit small = saved;
-        small.rlim_cur = 64;
+        small.rlim_cur = 1024;
         QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
-        const bool written = WriteProfileString(ini(), "Config", QString("PlayerWnd"), QString(200, '9'));
+        const IniWriteResult written = WriteProfileString(ini(), "Config", QString("PlayerWnd"), QString(4000, '9'));
         setrlimit(RLIMIT_FSIZE, &saved);
         QVERIFY(!written);
+        QVERIFY2(!written.error.contains("lock"), qPrintable(written.error));
         QCOMPARE(ReadBytes(ini()), original);
         QCOMPARE(QDir(mDir.path()).entryList(QDir::Files), QStringList{"Config.ini"});
     }
@@ -233,6 +475,16 @@ private slots:
         QCOMPARE(ReadIniValue("History", "09Rec", ini()), paths.at(9));
         QCOMPARE(ReadIniValue("History", "10Rec", ini()), QString());
         QCOMPARE(ReadIniValue("Options", "ViewColumnWidth2", ini()), QString("250"));
+    }
+
+    void saveHistorySkipsWhatItCannotStore()
+    {
+        QVERIFY(WriteBytes(ini(), "[History]\r\n01Rec=/old/\r\n"));
+        const IniWriteResult saved = SaveHistory({"/a/", "/b\n/", "/c/"}, ini());
+        QVERIFY(!saved);
+        QVERIFY(saved.refusedText);
+        QCOMPARE(ReadBytes(ini()), QByteArray("[History]\r\n01Rec=/old/\r\n00Rec=/a/\r\n02Rec=/c/\r\n"));
+        QVERIFY(SaveHistory({"/a/", "/b/"}, ini()));
     }
 
     void historyStopsAtAGap()
