@@ -2,11 +2,13 @@
 
 #include "app/messagebox.h"
 #include "app/paths.h"
+#include "controls/plaintext.h"
 #include "fs/fileops.h"
 
 #include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLabel>
 #include <QProgressDialog>
 
 namespace mv {
@@ -47,8 +49,13 @@ bool ShellCopy(const QString &source, const QString &target, QWidget *owner)
             return false;
     }
 
-    QProgressDialog progress(QStringLiteral("正在复制 %1 ...").arg(FileNameOf(source)), QStringLiteral("取消"), 0,
-                             1000, owner);
+    QProgressDialog progress(owner);
+    // The label names the file: plain text, whatever the name looks like.
+    auto *label = new QLabel(&progress);
+    SetPlainText(label, QStringLiteral("正在复制 %1 ...").arg(FileNameOf(source)));
+    progress.setLabel(label);
+    progress.setCancelButtonText(QStringLiteral("取消"));
+    progress.setRange(0, 1000);
     progress.setWindowTitle(QStringLiteral("复制"));
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(ProgressDelayMs);

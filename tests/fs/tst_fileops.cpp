@@ -7,11 +7,13 @@
 #include <QClipboard>
 #include <QDateTime>
 #include <QDir>
-#include <QFileDialog>
-#include <QTimer>
 #include <QFile>
+#include <QFileDialog>
+#include <QLabel>
 #include <QMimeData>
+#include <QProgressDialog>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QUrl>
 
 #include <sys/stat.h>
@@ -219,6 +221,38 @@ private slots:
         QVERIFY(messages.seen.at(0).text.contains("src.png"));
         QCOMPARE(ReadBytes(target.path() + "/src.png"), MV_FETCH(QByteArray, after));
         QCOMPARE(QDir(target.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"src.png"});
+    }
+
+    // The progress label names the file as it is: a name that looks like HTML would
+    // otherwise show the picture it names.
+    void copyProgressNamesTheFileLiterally()
+    {
+        const QString picture = at("big-label-picture.png");
+        QImage big(300, 300, QImage::Format_RGB32);
+        big.fill(Qt::blue);
+        QVERIFY(big.save(picture));
+        const QString name = QStringLiteral("<img src=\"%1\">.png").arg(QString(picture).replace('/', "&#47;"));
+        QVERIFY(WriteBytes(at(name), QByteArray(3 * 1024 * 1024, 'p')));
+        QTemporaryDir target;
+        QWidget owner;
+        QString shown;
+        Qt::TextFormat format = Qt::AutoText;
+        int height = 0;
+        QTimer::singleShot(0, &owner, [&] {
+            auto *progress = owner.findChild<QProgressDialog *>();
+            QVERIFY(progress);
+            const QList<QLabel *> labels = progress->findChildren<QLabel *>();
+            QCOMPARE(labels.size(), 1);
+            shown = labels.at(0)->text();
+            format = labels.at(0)->textFormat();
+            height = labels.at(0)->sizeHint().height();
+        });
+        MessageAnswers messages(MsgResult::Yes);
+        QVERIFY(ShellCopy(at(name), target.path() + '/' + name, &owner));
+        QCOMPARE(shown, QStringLiteral("正在复制 %1 ...").arg(name));
+        QCOMPARE(format, Qt::PlainText);
+        QVERIFY(height > 0 && height < 100);
+        QVERIFY(messages.seen.isEmpty());
     }
 
     void browseForFolder_data()
