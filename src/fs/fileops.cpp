@@ -52,6 +52,17 @@ qint64 fileTime(const QDateTime &time)
     return time.isValid() ? FileTimeFromMSecs(time.toMSecsSinceEpoch()) : 0;
 }
 
+// One directory entry however its path is spelled: the folder resolved (links, "..",
+// doubled "/"), the name itself kept, since renaming works on the name, not on what a
+// link points to.
+QString entryKey(const QString &path)
+{
+    const QString clean = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    const QFileInfo entry(clean);
+    const QString folder = QFileInfo(entry.path()).canonicalFilePath();
+    return folder.isEmpty() ? clean : QDir(folder).filePath(entry.fileName());
+}
+
 void tellRenameError(const QString &reason)
 {
     MsgBox(QStringLiteral("重命名文件时出错: ") + reason, QStringLiteral("提示"), MsgIcon::Critical);
@@ -114,7 +125,9 @@ bool RenameFile(const QString &oldPath, const QString &newPath)
     const QByteArray from = QFile::encodeName(oldPath);
     const QByteArray to = QFile::encodeName(newPath);
     struct stat existing{};
-    if (::lstat(to.constData(), &existing) == 0 && oldPath != newPath) {
+    if (::lstat(from.constData(), &existing) == 0 && entryKey(oldPath) == entryKey(newPath))
+        return true; // its own name again: nothing to do
+    if (::lstat(to.constData(), &existing) == 0) {
         MsgBox(QStringLiteral("该文件已存在,请重新输入!"), QStringLiteral("提示"), MsgIcon::Critical);
         return false;
     }

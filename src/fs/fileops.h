@@ -40,7 +40,9 @@ enum RecycleResult { RecycleOk = 0, RecycleNotFound = 2, RecycleFailed = 5 };
 int RecycleFile(const QString &path);
 
 // Renames oldPath to newPath. Never replaces an existing file: it refuses and tells the
-// user. Errors are shown; the result says whether the file now has its new name.
+// user. The same entry under its own name (however the path is spelled) is a success
+// that changes nothing; a name that differs only in case is a real rename. Errors are
+// shown; the result says whether the file now has its new name.
 bool RenameFile(const QString &oldPath, const QString &newPath);
 
 void MakeFolderPath(const QString &path);

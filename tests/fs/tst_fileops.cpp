@@ -152,6 +152,42 @@ private slots:
         QVERIFY(messages.seen.at(1).text.startsWith("重命名文件时出错"));
     }
 
+    // Its own name again is a success that changes nothing; a change of case is a rename.
+    void renameToItsOwnName_data()
+    {
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<QString>("to");
+        QTest::addColumn<bool>("renamed");
+        QTest::addColumn<QStringList>("after");
+        QTest::addColumn<int>("messages");
+        const QStringList kept{"a.jpg", "sub"};
+        QTest::newRow("same path") << "own/a.jpg" << "own/a.jpg" << true << kept << 0;
+        QTest::newRow("spelled with ./ and //") << "own/a.jpg" << "own/.//a.jpg" << true << kept << 0;
+        QTest::newRow("through a folder link") << "own/a.jpg" << "ownlink/a.jpg" << true << kept << 0;
+        QTest::newRow("through ..") << "own/sub/../a.jpg" << "own/a.jpg" << true << kept << 0;
+        QTest::newRow("folder with its final slash") << "own/sub/" << "own/sub" << true << kept << 0;
+        QTest::newRow("case only") << "own/a.jpg" << "own/A.jpg" << true << QStringList{"A.jpg", "sub"} << 0;
+        QTest::newRow("missing file to itself") << "own/gone.jpg" << "own/gone.jpg" << false << kept << 1;
+    }
+    void renameToItsOwnName()
+    {
+        QDir(at("own")).removeRecursively();
+        QFile::remove(at("ownlink"));
+        QVERIFY(QDir().mkpath(at("own/sub")));
+        QVERIFY(WriteBytes(at("own/a.jpg"), "picture"));
+        QVERIFY(QFile::link(at("own"), at("ownlink")));
+        MessageAnswers messages(MsgResult::Ok);
+        QCOMPARE(RenameFile(at(MV_FETCH(QString, from)), at(MV_FETCH(QString, to))), MV_FETCH(bool, renamed));
+        QCOMPARE(QDir(at("own")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot, QDir::Name),
+                 MV_FETCH(QStringList, after));
+        QCOMPARE(messages.seen.size(), MV_FETCH(int, messages));
+        for (const MessageRequest &message : std::as_const(messages.seen))
+            QVERIFY(message.text.startsWith("重命名文件时出错"));
+        const QStringList files = QDir(at("own")).entryList(QDir::Files);
+        if (!files.isEmpty())
+            QCOMPARE(ReadBytes(at("own/") + files.first()), QByteArray("picture"));
+    }
+
     void makeFolderPath()
     {
         MakeFolderPath(at("m/a/b/c"));
