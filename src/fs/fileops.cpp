@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <limits>
 #include <sys/stat.h>
 
 namespace mv {
@@ -24,6 +25,8 @@ namespace mv {
 namespace {
 
 constexpr qint64 TicksFrom1601To1970 = 116444736000000000LL;
+constexpr qint64 TicksPerSecond = 10000000;
+constexpr qint64 TicksPerMSec = 10000;
 constexpr qint64 CopyBlockBytes = 1 << 20;
 
 QString withoutFinalSlash(QString path)
@@ -52,6 +55,17 @@ qint64 fileTime(const QDateTime &time)
     return time.isValid() ? FileTimeFromMSecs(time.toMSecsSinceEpoch()) : 0;
 }
 
+// A file system may hold any 64-bit time (tmpfs does); ticks end at both sides of their
+// range instead of wrapping round.
+qint64 clampTicks(__int128 ticks)
+{
+    if (ticks < 0)
+        return 0;
+    if (ticks > std::numeric_limits<qint64>::max())
+        return std::numeric_limits<qint64>::max();
+    return qint64(ticks);
+}
+
 // One directory entry however its path is spelled: the folder resolved (links, "..",
 // doubled "/"), the name itself kept, since renaming works on the name, not on what a
 // link points to.
@@ -72,7 +86,12 @@ void tellRenameError(const QString &reason)
 
 qint64 FileTimeFromMSecs(qint64 msecsSinceEpoch)
 {
-    return msecsSinceEpoch * 10000 + TicksFrom1601To1970;
+    return clampTicks(__int128(msecsSinceEpoch) * TicksPerMSec + TicksFrom1601To1970);
+}
+
+qint64 FileTimeFromUnix(qint64 seconds, qint64 nanoseconds)
+{
+    return clampTicks(__int128(seconds) * TicksPerSecond + nanoseconds / 100 + TicksFrom1601To1970);
 }
 
 bool FolderExists(const QString &path)
@@ -90,11 +109,23 @@ FindData GetFindData(const QString &path)
         return data;
     }
     data.attributes = attributesOf(info);
-    const QDateTime written = info.lastModified().toUTC();
-    const QDateTime born = info.birthTime().toUTC();
-    data.lastWriteTime = fileTime(written);
-    data.creationTime = fileTime(born.isValid() ? born : written);
-    data.lastAccessTime = fileTime(info.lastRead().toUTC());
+    // The times straight from the file system: Qt's own conversion wraps round on times
+    // far from today.
+    struct statx times{};
+    if (::statx(AT_FDCWD, QFile::encodeName(info.filePath()).constData(), 0,
+                STATX_ATIME | STATX_MTIME | STATX_BTIME, &times)
+        == 0) {
+        const auto ticks = [](const statx_timestamp &t) { return FileTimeFromUnix(t.tv_sec, t.tv_nsec); };
+        data.lastWriteTime = (times.stx_mask & STATX_MTIME) ? ticks(times.stx_mtime) : 0;
+        data.lastAccessTime = (times.stx_mask & STATX_ATIME) ? ticks(times.stx_atime) : 0;
+        data.creationTime = (times.stx_mask & STATX_BTIME) ? ticks(times.stx_btime) : data.lastWriteTime;
+    } else {
+        const QDateTime written = info.lastModified().toUTC();
+        const QDateTime born = info.birthTime().toUTC();
+        data.lastWriteTime = fileTime(written);
+        data.creationTime = fileTime(born.isValid() ? born : written);
+        data.lastAccessTime = fileTime(info.lastRead().toUTC());
+    }
     data.size = info.isFile() ? quint64(info.size()) : 0;
     data.name = info.fileName();
     return data;
@@ -107,7 +138,12 @@ QString GetFileTimeText(const QString &path)
 
 QString FileTimeText(qint64 ticks)
 {
-    const QDateTime time = QDateTime::fromMSecsSinceEpoch((ticks - TicksFrom1601To1970) / 10000, Qt::UTC);
+    // Rounded down, so that a time just before 1970 stays in its own second.
+    const qint64 sinceEpoch = qMax<qint64>(ticks, 0) - TicksFrom1601To1970;
+    qint64 msecs = sinceEpoch / TicksPerMSec;
+    if (sinceEpoch % TicksPerMSec < 0)
+        --msecs;
+    const QDateTime time = QDateTime::fromMSecsSinceEpoch(msecs, Qt::UTC);
     const QDate d = time.date();
     return QStringLiteral("%1-%2-%3 ").arg(d.year()).arg(d.month()).arg(d.day()) + time.toString(QStringLiteral("HH:mm:ss"));
 }

@@ -16,7 +16,9 @@ enum FileAttribute : quint32 {
     AttrNormal = 0x80,    // none of the others
 };
 
-// File times are 100-nanosecond ticks since 1601-01-01 UTC; 0 is "no time".
+// File times are 100-nanosecond ticks since 1601-01-01 UTC; 0 is "no time". Times
+// outside what the ticks hold end at their limits: 0 before 1601, the largest 64-bit
+// value (in the year 30828) after.
 struct FindData {
     quint32 attributes = 0;
     qint64 creationTime = 0;   // birth time where the file system keeps it, else last write
@@ -28,6 +30,7 @@ struct FindData {
 };
 
 qint64 FileTimeFromMSecs(qint64 msecsSinceEpoch);
+qint64 FileTimeFromUnix(qint64 seconds, qint64 nanoseconds);
 
 bool FolderExists(const QString &path);
 FindData GetFindData(const QString &path);

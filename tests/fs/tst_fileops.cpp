@@ -16,6 +16,8 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <fcntl.h>
+#include <limits>
 #include <sys/stat.h>
 
 using namespace mv;
@@ -92,8 +94,86 @@ private slots:
         const FindData data = GetFindData(at("times.png"));
         QCOMPARE(data.size, 1234u);
         QCOMPARE(data.lastWriteTime, FileTimeFromMSecs(written.toMSecsSinceEpoch()));
+        // Qt gives the birth time to the millisecond; the record keeps 100-ns ticks.
         const QDateTime born = QFileInfo(at("times.png")).birthTime().toUTC();
-        QCOMPARE(data.creationTime, FileTimeFromMSecs((born.isValid() ? born : written).toMSecsSinceEpoch()));
+        QCOMPARE(data.creationTime / 10000,
+                 FileTimeFromMSecs((born.isValid() ? born : written).toMSecsSinceEpoch()) / 10000);
+    }
+
+    // Times far from today end at the limits of the ticks instead of overflowing.
+    void fileTimeLimits_data()
+    {
+        QTest::addColumn<qint64>("msecs");
+        QTest::addColumn<qint64>("ticks");
+        constexpr qint64 max = std::numeric_limits<qint64>::max();
+        constexpr qint64 min = std::numeric_limits<qint64>::min();
+        constexpr qint64 epoch = 116444736000000000LL;
+        constexpr qint64 lastMSec = (max - epoch) / 10000;
+        QTest::newRow("1970") << qint64(0) << epoch;
+        QTest::newRow("largest") << max << max;
+        QTest::newRow("smallest") << min << qint64(0);
+        QTest::newRow("last millisecond that fits") << lastMSec << lastMSec * 10000 + epoch;
+        QTest::newRow("first one that does not") << lastMSec + 1 << max;
+        QTest::newRow("1601") << -epoch / 10000 << qint64(0);
+        QTest::newRow("before 1601") << -epoch / 10000 - 1 << qint64(0);
+        QTest::newRow("one millisecond after 1601") << -epoch / 10000 + 1 << qint64(10000);
+    }
+    void fileTimeLimits()
+    {
+        QCOMPARE(FileTimeFromMSecs(MV_FETCH(qint64, msecs)), MV_FETCH(qint64, ticks));
+    }
+
+    void fileTimeFromUnixLimits_data()
+    {
+        QTest::addColumn<qint64>("seconds");
+        QTest::addColumn<qint64>("nanoseconds");
+        QTest::addColumn<qint64>("ticks");
+        constexpr qint64 max = std::numeric_limits<qint64>::max();
+        constexpr qint64 min = std::numeric_limits<qint64>::min();
+        constexpr qint64 epoch = 116444736000000000LL;
+        QTest::newRow("1970") << qint64(0) << qint64(0) << epoch;
+        QTest::newRow("100 ns steps") << qint64(1) << qint64(250) << epoch + 10000002;
+        QTest::newRow("just before 1970") << qint64(-1) << qint64(999999999) << epoch - 1;
+        QTest::newRow("largest") << max << qint64(999999999) << max;
+        QTest::newRow("smallest") << min << qint64(0) << qint64(0);
+        QTest::newRow("last whole second") << (max - epoch) / 10000000 << qint64(0)
+                                           << (max - epoch) / 10000000 * 10000000 + epoch;
+        QTest::newRow("its last 100 ns do not fit") << (max - epoch) / 10000000 << qint64(999999999) << max;
+    }
+    void fileTimeFromUnixLimits()
+    {
+        QCOMPARE(FileTimeFromUnix(MV_FETCH(qint64, seconds), MV_FETCH(qint64, nanoseconds)), MV_FETCH(qint64, ticks));
+    }
+
+    // tmpfs keeps any 64-bit time: the find data of such files ends at the limits.
+    void findDataOfFilesFarInTime_data()
+    {
+        QTest::addColumn<qint64>("seconds");
+        QTest::addColumn<qint64>("ticks");
+        QTest::addColumn<QString>("text");
+        const qint64 max = std::numeric_limits<qint64>::max();
+        QTest::newRow("far future") << qint64(1000000000000000LL) << max << "30828-9-14 02:48:05";
+        QTest::newRow("largest time") << max << max << "30828-9-14 02:48:05";
+        QTest::newRow("far past") << qint64(-1000000000000000LL) << qint64(0) << "1601-1-1 00:00:00";
+        QTest::newRow("smallest time") << std::numeric_limits<qint64>::min() << qint64(0) << "1601-1-1 00:00:00";
+    }
+    void findDataOfFilesFarInTime()
+    {
+        QFETCH(qint64, seconds);
+        if (!QFileInfo(QStringLiteral("/dev/shm")).isWritable())
+            QSKIP("no tmpfs at /dev/shm");
+        QTemporaryDir shm(QStringLiteral("/dev/shm/mirovale-test-XXXXXX"));
+        QVERIFY(shm.isValid());
+        const QString path = shm.filePath("far.png");
+        QVERIFY(WriteBytes(path, "x"));
+        const timespec times[2] = {{time_t(seconds), 0}, {time_t(seconds), 0}};
+        if (::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0) != 0)
+            QSKIP("this tmpfs refuses such a time");
+        const FindData data = GetFindData(path);
+        QCOMPARE(data.name, QString("far.png"));
+        QCOMPARE(data.lastWriteTime, MV_FETCH(qint64, ticks));
+        QCOMPARE(data.lastAccessTime, MV_FETCH(qint64, ticks));
+        QCOMPARE(FileTimeText(data.lastWriteTime), MV_FETCH(QString, text));
     }
 
     void fileTimeText_data()
@@ -106,6 +186,10 @@ private slots:
         QTest::newRow("no leading zeros in the date") << at(2011, 12, 5, 8, 3, 9) << "2011-12-5 08:03:09";
         QTest::newRow("two-digit date") << at(2024, 10, 31, 23, 59, 58) << "2024-10-31 23:59:58";
         QTest::newRow("zero time") << qint64(0) << "1601-1-1 00:00:00";
+        QTest::newRow("last tick") << std::numeric_limits<qint64>::max() << "30828-9-14 02:48:05";
+        QTest::newRow("negative ticks") << qint64(-5) << "1601-1-1 00:00:00";
+        QTest::newRow("smallest ticks") << std::numeric_limits<qint64>::min() << "1601-1-1 00:00:00";
+        QTest::newRow("last tick before 1970") << 116444736000000000LL - 1 << "1969-12-31 23:59:59";
     }
     void fileTimeText()
     {
