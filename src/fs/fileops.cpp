@@ -10,7 +10,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QMimeData>
-#include <QSaveFile>
+#include <QTemporaryFile>
 #include <QUrl>
 
 #include <cerrno>
@@ -230,9 +230,16 @@ CopyResult CopyFileThroughTemporary(const QString &source, const QString &target
         result.error = in.errorString();
         return result;
     }
+    struct stat original{};
+    if (::fstat(in.handle(), &original) != 0) {
+        result.error = QString::fromLocal8Bit(std::strerror(errno));
+        return result;
+    }
     const qint64 total = in.size();
-    QSaveFile out(target);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+    // A hidden temporary file beside the target, renamed over the target's own entry at the
+    // end: a symbolic link there is replaced, never written through to where it points.
+    QTemporaryFile out(QFileInfo(target).absolutePath() + QStringLiteral("/.mirovale-copy-XXXXXX"));
+    if (!out.open()) {
         result.error = out.errorString();
         return result;
     }
@@ -242,7 +249,7 @@ CopyResult CopyFileThroughTemporary(const QString &source, const QString &target
         block = in.read(CopyBlockBytes);
         if (block.isEmpty() && in.error() != QFileDevice::NoError) {
             result.error = in.errorString();
-            return result; // QSaveFile drops the temporary file
+            return result; // the temporary file goes with out
         }
         if (out.write(block) != block.size()) {
             result.error = out.errorString();
@@ -250,21 +257,24 @@ CopyResult CopyFileThroughTemporary(const QString &source, const QString &target
         }
         done += block.size();
         if (progress && !progress(done, total)) {
-            out.cancelWriting();
             result.outcome = CopyOutcome::Cancelled;
             return result;
         }
     }
-    if (!out.commit()) {
+    if (!out.flush()) {
         result.error = out.errorString();
         return result;
     }
-    // A copy keeps the original's times and permissions, as file managers do.
-    QFile copied(target);
-    copied.setPermissions(in.permissions());
-    if (copied.open(QIODevice::ReadWrite)) {
-        copied.setFileTime(QFileInfo(source).lastModified(), QFileDevice::FileModificationTime);
+    // The copy keeps the original's modification time and permissions, as file managers
+    // do; the time first, so that a read-only mode never stands in its way.
+    const timespec times[2] = {{0, UTIME_OMIT}, original.st_mtim};
+    if (::futimens(out.handle(), times) != 0 || ::fchmod(out.handle(), original.st_mode & 0777) != 0
+        || ::fsync(out.handle()) != 0
+        || ::rename(QFile::encodeName(out.fileName()).constData(), QFile::encodeName(target).constData()) != 0) {
+        result.error = QString::fromLocal8Bit(std::strerror(errno));
+        return result;
     }
+    out.setAutoRemove(false);
     result.outcome = CopyOutcome::Copied;
     return result;
 }

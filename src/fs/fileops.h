@@ -55,8 +55,11 @@ bool FilesToClipboard(const QStringList &paths);
 bool FileToClipboard(const QString &path);
 
 // The copy behind ShellCopy: through a temporary file beside the target that is renamed
-// into place only when complete, so no half-written target is ever left. progress is
-// called after each block with bytes done and total; returning false cancels.
+// into place only when complete, so no half-written target is ever left. The rename
+// replaces the target's own entry: a symbolic link there becomes the copy, and the place
+// it pointed to is never touched. The copy keeps the source's modification time and
+// permissions. progress is called after each block with bytes done and total; returning
+// false cancels.
 enum class CopyOutcome { Copied, Cancelled, Failed };
 struct CopyResult {
     CopyOutcome outcome = CopyOutcome::Failed;

@@ -41,7 +41,8 @@ bool ShellCopy(const QString &source, const QString &target, QWidget *owner)
         tellCopyError(QStringLiteral("目标位置已有同名文件夹 ") + target);
         return false;
     }
-    if (to.exists()) {
+    // A link that points nowhere is a file of that name all the same.
+    if (to.exists() || to.isSymLink()) {
         const MsgResult answer =
             MsgBox(QStringLiteral("目标文件夹中已存在文件“%1”,是否替换？").arg(FileNameOf(target)),
                    QStringLiteral("提示"), MsgIcon::Question, MsgButtons::YesNo);

@@ -322,6 +322,79 @@ private slots:
         QVERIFY(!result.error.isEmpty());
     }
 
+    // A read-only original: the copy gets its time (to the nanosecond) before its mode.
+    void readOnlyCopyKeepsItsTime()
+    {
+        QTemporaryDir target;
+        QVERIFY(WriteBytes(at("readonly.png"), "locked picture"));
+        const timespec written[2] = {{1323072189, 0}, {1323072189, 123456789}}; // 2011-12-5 08:03:09
+        QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(at("readonly.png")).constData(), written, 0), 0);
+        QCOMPARE(::chmod(QFile::encodeName(at("readonly.png")).constData(), 0444), 0);
+        const auto statOf = [](const QString &path) {
+            struct stat st{};
+            ::stat(QFile::encodeName(path).constData(), &st);
+            return st;
+        };
+        const CopyResult result = CopyFileThroughTemporary(at("readonly.png"), target.filePath("direct.png"));
+        QCOMPARE(result.outcome, CopyOutcome::Copied);
+        MessageAnswers messages(MsgResult::Yes);
+        QVERIFY(ShellCopy(at("readonly.png"), target.filePath("shell.png")));
+        QVERIFY(messages.seen.isEmpty());
+        for (const char *name : {"direct.png", "shell.png"}) {
+            const struct stat copy = statOf(target.filePath(name));
+            QCOMPARE(ReadBytes(target.filePath(name)), QByteArray("locked picture"));
+            QCOMPARE(qint64(copy.st_mtim.tv_sec), qint64(1323072189));
+            QCOMPARE(qint64(copy.st_mtim.tv_nsec), qint64(123456789));
+            QCOMPARE(copy.st_mode & 0777, mode_t(0444));
+        }
+        QCOMPARE(QDir(target.path()).entryList(QDir::Files | QDir::Hidden), (QStringList{"direct.png", "shell.png"}));
+    }
+
+    // A link at the target asks like a file; agreed to, the link itself gives way to the
+    // copy and the place it points to is never written.
+    void copyOntoALink_data()
+    {
+        QTest::addColumn<bool>("pointsToAFile");
+        QTest::addColumn<int>("answer");
+        QTest::newRow("pointing nowhere, no") << false << int(MsgResult::No);
+        QTest::newRow("pointing nowhere, yes") << false << int(MsgResult::Yes);
+        QTest::newRow("pointing to a file, no") << true << int(MsgResult::No);
+        QTest::newRow("pointing to a file, yes") << true << int(MsgResult::Yes);
+    }
+    void copyOntoALink()
+    {
+        QFETCH(bool, pointsToAFile);
+        const bool yes = MsgResult(MV_FETCH(int, answer)) == MsgResult::Yes;
+        QTemporaryDir target;
+        QTemporaryDir elsewhere;
+        const QString pointed = elsewhere.filePath("pointed.jpg");
+        if (pointsToAFile)
+            QVERIFY(WriteBytes(pointed, "someone else's"));
+        const QString link = target.filePath("photo.jpg");
+        QVERIFY(QFile::link(pointed, link));
+        QVERIFY(WriteBytes(at("photo.jpg"), "the copy"));
+
+        MessageAnswers messages(yes ? MsgResult::Yes : MsgResult::No);
+        QCOMPARE(ShellCopy(at("photo.jpg"), link), yes);
+        QCOMPARE(messages.seen.size(), 1);
+        QCOMPARE(messages.seen.at(0).buttons, MsgButtons::YesNo);
+        QVERIFY(messages.seen.at(0).text.contains("photo.jpg"));
+        if (yes) {
+            QVERIFY(!QFileInfo(link).isSymLink());
+            QVERIFY(QFileInfo(link).isFile());
+            QCOMPARE(ReadBytes(link), QByteArray("the copy"));
+        } else {
+            QVERIFY(QFileInfo(link).isSymLink());
+            QCOMPARE(QFileInfo(link).symLinkTarget(), pointed);
+        }
+        // Where the link pointed stays as it was: missing or with its own bytes.
+        QCOMPARE(ReadBytes(pointed), pointsToAFile ? QByteArray("someone else's") : QByteArray("<missing>"));
+        QCOMPARE(QDir(elsewhere.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+                 pointsToAFile ? QStringList{"pointed.jpg"} : QStringList{});
+        QCOMPARE(QDir(target.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+                 QStringList{"photo.jpg"});
+    }
+
     void shellCopyAsksBeforeReplacing_data()
     {
         QTest::addColumn<int>("answer");
