@@ -35,8 +35,10 @@ private slots:
         QTest::newRow("folder path") << "/pics/cats/" << "" << "/pics/cats/" << "cats" << "";
         QTest::newRow("bare name") << "photo.JPG" << "photo.JPG" << "" << "photo.JPG" << ".JPG";
         QTest::newRow("dot in folder") << "/a.b/file" << "file" << "/a.b/" << "a.b" << "";
-        QTest::newRow("dotted folder, no extension") << "/x/my.pics/photo" << "photo" << "/x/my.pics/" << "my.pics" << "";
-        QTest::newRow("dotted folder and extension") << "/x/my.pics/photo.Png" << "photo.Png" << "/x/my.pics/" << "my.pics" << ".Png";
+        QTest::newRow("dotted folder, no extension")
+            << "/x/my.pics/photo" << "photo" << "/x/my.pics/" << "my.pics" << "";
+        QTest::newRow("dotted folder and extension")
+            << "/x/my.pics/photo.Png" << "photo.Png" << "/x/my.pics/" << "my.pics" << ".Png";
         QTest::newRow("dotted folder path") << "/x/my.pics/" << "" << "/x/my.pics/" << "my.pics" << "";
         QTest::newRow("two dots") << "/p/archive.tar.gz" << "archive.tar.gz" << "/p/" << "p" << ".gz";
         QTest::newRow("hidden file") << "/p/.png" << ".png" << "/p/" << "p" << ".png";
