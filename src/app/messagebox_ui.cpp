@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 
 namespace mv {
@@ -52,8 +53,10 @@ QList<Choice> choicesOf(MsgButtons buttons)
 
 MsgResult showMessage(const MessageRequest &request)
 {
-    const std::unique_ptr<QMessageBox> box = BuildMessageBox(request, QApplication::activeWindow());
+    // The owner window may close while the box waits (its parent then deletes it).
+    const QPointer<QMessageBox> box = BuildMessageBox(request, QApplication::activeWindow()).release();
     const auto clicked = QMessageBox::StandardButton(box->exec());
+    delete box.data();
     for (const Choice &choice : choicesOf(request.buttons)) {
         if (choice.button == clicked)
             return choice.result;

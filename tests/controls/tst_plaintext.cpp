@@ -123,6 +123,27 @@ private slots:
         QVERIFY(height > 0 && height < PictureSide / 3);
     }
 
+    // The window behind a question closes while it waits (its parent deletes the box):
+    // the answer is the cautious one and nothing is freed twice.
+    void seamSurvivesItsOwnerClosing()
+    {
+        InstallMessageBoxUi();
+        auto *owner = new QWidget;
+        owner->show();
+        owner->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(owner));
+        bool boxOfOwner = false;
+        QTimer::singleShot(0, this, [&] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            boxOfOwner = box && box->parentWidget() == owner;
+            delete owner;
+        });
+        const MsgResult answer = MsgBox("x", QStringLiteral("提示"), MsgIcon::Question, MsgButtons::YesNo);
+        SetMessageBoxHandler({});
+        QVERIFY(boxOfOwner);
+        QCOMPARE(answer, MsgResult::No);
+    }
+
     void breadcrumbs()
     {
         QWidget window;
