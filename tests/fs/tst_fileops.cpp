@@ -447,6 +447,25 @@ private slots:
         QVERIFY(messages.seen.isEmpty());
     }
 
+    // The window that started a copy closes while the copy runs: the copy stops as if
+    // cancelled, leaves nothing behind, and nothing is freed twice.
+    void copyOwnerClosesMidway()
+    {
+        QVERIFY(WriteBytes(at("long.bin"), QByteArray(3 * 1024 * 1024, 'l')));
+        QTemporaryDir target;
+        auto *owner = new QWidget;
+        bool hadProgress = false;
+        QTimer::singleShot(0, [&] {
+            hadProgress = owner->findChild<QProgressDialog *>() != nullptr;
+            delete owner;
+        });
+        MessageAnswers messages(MsgResult::Yes);
+        QVERIFY(!ShellCopy(at("long.bin"), target.filePath("long.bin"), owner));
+        QVERIFY(hadProgress);
+        QVERIFY(messages.seen.isEmpty());
+        QCOMPARE(QDir(target.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
+    }
+
     void browseForFolder_data()
     {
         QTest::addColumn<QString>("choice"); // empty: cancel
