@@ -64,18 +64,20 @@ QString ParentFolderName(const QString &path)
     return parts.at(parts.size() - 2);
 }
 
+// A dot in a folder's name ("/x/my.pics/photo") is no extension of the file.
 QString ExtensionOf(const QString &path)
 {
-    const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
-    return dot < 0 ? QString() : path.mid(dot);
+    const QString name = FileNameOf(path);
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    return dot < 0 ? QString() : name.mid(dot);
 }
 
 bool IsSupportedImage(const QString &name)
 {
-    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
-    if (dot < 0)
+    const QString extension = ExtensionOf(name);
+    if (extension.isEmpty())
         return false;
-    const QString probe = QLatin1Char('|') + name.mid(dot + 1) + QLatin1Char('|');
+    const QString probe = QLatin1Char('|') + extension.mid(1) + QLatin1Char('|');
     return QString::fromLatin1(SupportedTypes).contains(probe, Qt::CaseInsensitive);
 }
 

@@ -20,7 +20,10 @@ bool HasFile(const QString &path);
 QString FileNameOf(const QString &path);
 QString FolderOf(const QString &path);
 QString ParentFolderName(const QString &path);
+// "." and the text after the last "." of the file name (the text after the last "/");
+// empty when the file name holds no ".". Its case is kept.
 QString ExtensionOf(const QString &path);
+// True when the extension of the name or path is one of SupportedTypes, in any case.
 bool IsSupportedImage(const QString &name);
 
 // The desktop label replaced by the real desktop folder; any other path unchanged.

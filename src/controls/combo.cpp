@@ -2,6 +2,7 @@
 
 #include "controls/buttonbase.h"
 #include "controls/mdrawlist.h"
+#include "controls/plaintext.h"
 #include "controls/theme.h"
 #include "controls/uipictures.h"
 
@@ -33,6 +34,12 @@ void SetComboHeight(QComboBox *combo, int height)
     const int rowHeight = qMax(1, combo->view()->sizeHintForRow(0) > 0 ? combo->view()->sizeHintForRow(0)
                                                                          : theme::ComboItemHeight);
     combo->setMaxVisibleItems(qMax(1, (height - combo->height()) / rowHeight));
+}
+
+CrumbLabel::CrumbLabel(QWidget *parent)
+    : QLabel(parent)
+{
+    setTextFormat(Qt::PlainText);
 }
 
 void CrumbLabel::mousePressEvent(QMouseEvent *event)
@@ -232,7 +239,7 @@ void Combo::DrawPath(const QString &path)
         tag += part + QLatin1Char('/');
         ensureCrumb(shown);
         CrumbLabel *label = mLabels[shown];
-        label->setText(part.isEmpty() ? QStringLiteral("/") : part);
+        SetPlainText(label, part.isEmpty() ? QStringLiteral("/") : part);
         label->Tag = tag;
         setBackground(label, theme::TextBoxBack);
         label->adjustSize();

@@ -16,11 +16,12 @@ void OpenCombo(QComboBox *combo);
 void SetComboHeight(QComboBox *combo, int height);
 
 // One folder name of the breadcrumbs; its tag is the full path up to and including it.
+// Folder names are shown as plain text, whatever they look like.
 class CrumbLabel : public QLabel
 {
     Q_OBJECT
 public:
-    using QLabel::QLabel;
+    explicit CrumbLabel(QWidget *parent = nullptr);
     QString Tag;
 
 signals:

@@ -1,6 +1,7 @@
 #include "controls/skinnedtextbox.h"
 
 #include "controls/buttonbase.h"
+#include "controls/plaintext.h"
 #include "controls/theme.h"
 
 #include <QComboBox>
@@ -59,6 +60,12 @@ void SkinnedTextBox::applyColours()
     palette.setColor(QPalette::Base, mBackColor);
     palette.setColor(QPalette::Text, mForeColor);
     TxtData->setPalette(palette);
+}
+
+void SkinnedTextBox::setToolTipText(const QString &text)
+{
+    mToolTipText = text;
+    SetPlainToolTip(this, text);
 }
 
 int SkinnedTextBox::MaxLength() const

@@ -31,8 +31,9 @@ public:
     void setMaxLength(int length);
     bool Locked() const;
     void setLocked(bool locked);
-    QString ToolTipText() const { return toolTip(); }
-    void setToolTipText(const QString &text) { setToolTip(text); }
+    // Shown as plain text (the box often shows a path).
+    QString ToolTipText() const { return mToolTipText; }
+    void setToolTipText(const QString &text);
     QString FieldName() const { return mFieldName; }
     void setFieldName(const QString &name) { mFieldName = name; }
 
@@ -81,6 +82,7 @@ private:
     QColor mBackColor;
     QColor mForeColor;
     QString mFieldName;
+    QString mToolTipText;
     bool mTextPressed = false;
 };
 

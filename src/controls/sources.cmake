@@ -9,6 +9,7 @@ list(APPEND MIROVALE_UI_SOURCES
     controls/flatcmd.cpp controls/flatcmd.h
     controls/mdrawlist.cpp controls/mdrawlist.h
     controls/mwheel.cpp controls/mwheel.h
+    controls/plaintext.cpp controls/plaintext.h
     controls/searchtext.cpp controls/searchtext.h
     controls/skinnedtextbox.cpp controls/skinnedtextbox.h
     controls/theme.h

@@ -10,13 +10,14 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QMimeData>
-#include <QSaveFile>
+#include <QTemporaryFile>
 #include <QUrl>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <limits>
 #include <sys/stat.h>
 
 namespace mv {
@@ -24,6 +25,8 @@ namespace mv {
 namespace {
 
 constexpr qint64 TicksFrom1601To1970 = 116444736000000000LL;
+constexpr qint64 TicksPerSecond = 10000000;
+constexpr qint64 TicksPerMSec = 10000;
 constexpr qint64 CopyBlockBytes = 1 << 20;
 
 QString withoutFinalSlash(QString path)
@@ -52,6 +55,28 @@ qint64 fileTime(const QDateTime &time)
     return time.isValid() ? FileTimeFromMSecs(time.toMSecsSinceEpoch()) : 0;
 }
 
+// A file system may hold any 64-bit time (tmpfs does); ticks end at both sides of their
+// range instead of wrapping round.
+qint64 clampTicks(__int128 ticks)
+{
+    if (ticks < 0)
+        return 0;
+    if (ticks > std::numeric_limits<qint64>::max())
+        return std::numeric_limits<qint64>::max();
+    return qint64(ticks);
+}
+
+// One directory entry however its path is spelled: the folder resolved (links, "..",
+// doubled "/"), the name itself kept, since renaming works on the name, not on what a
+// link points to.
+QString entryKey(const QString &path)
+{
+    const QString clean = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    const QFileInfo entry(clean);
+    const QString folder = QFileInfo(entry.path()).canonicalFilePath();
+    return folder.isEmpty() ? clean : QDir(folder).filePath(entry.fileName());
+}
+
 void tellRenameError(const QString &reason)
 {
     MsgBox(QStringLiteral("重命名文件时出错: ") + reason, QStringLiteral("提示"), MsgIcon::Critical);
@@ -61,7 +86,12 @@ void tellRenameError(const QString &reason)
 
 qint64 FileTimeFromMSecs(qint64 msecsSinceEpoch)
 {
-    return msecsSinceEpoch * 10000 + TicksFrom1601To1970;
+    return clampTicks(__int128(msecsSinceEpoch) * TicksPerMSec + TicksFrom1601To1970);
+}
+
+qint64 FileTimeFromUnix(qint64 seconds, qint64 nanoseconds)
+{
+    return clampTicks(__int128(seconds) * TicksPerSecond + nanoseconds / 100 + TicksFrom1601To1970);
 }
 
 bool FolderExists(const QString &path)
@@ -79,11 +109,23 @@ FindData GetFindData(const QString &path)
         return data;
     }
     data.attributes = attributesOf(info);
-    const QDateTime written = info.lastModified().toUTC();
-    const QDateTime born = info.birthTime().toUTC();
-    data.lastWriteTime = fileTime(written);
-    data.creationTime = fileTime(born.isValid() ? born : written);
-    data.lastAccessTime = fileTime(info.lastRead().toUTC());
+    // The times straight from the file system: Qt's own conversion wraps round on times
+    // far from today.
+    struct statx times{};
+    if (::statx(AT_FDCWD, QFile::encodeName(info.filePath()).constData(), 0,
+                STATX_ATIME | STATX_MTIME | STATX_BTIME, &times)
+        == 0) {
+        const auto ticks = [](const statx_timestamp &t) { return FileTimeFromUnix(t.tv_sec, t.tv_nsec); };
+        data.lastWriteTime = (times.stx_mask & STATX_MTIME) ? ticks(times.stx_mtime) : 0;
+        data.lastAccessTime = (times.stx_mask & STATX_ATIME) ? ticks(times.stx_atime) : 0;
+        data.creationTime = (times.stx_mask & STATX_BTIME) ? ticks(times.stx_btime) : data.lastWriteTime;
+    } else {
+        const QDateTime written = info.lastModified().toUTC();
+        const QDateTime born = info.birthTime().toUTC();
+        data.lastWriteTime = fileTime(written);
+        data.creationTime = fileTime(born.isValid() ? born : written);
+        data.lastAccessTime = fileTime(info.lastRead().toUTC());
+    }
     data.size = info.isFile() ? quint64(info.size()) : 0;
     data.name = info.fileName();
     return data;
@@ -96,7 +138,12 @@ QString GetFileTimeText(const QString &path)
 
 QString FileTimeText(qint64 ticks)
 {
-    const QDateTime time = QDateTime::fromMSecsSinceEpoch((ticks - TicksFrom1601To1970) / 10000, Qt::UTC);
+    // Rounded down, so that a time just before 1970 stays in its own second.
+    const qint64 sinceEpoch = qMax<qint64>(ticks, 0) - TicksFrom1601To1970;
+    qint64 msecs = sinceEpoch / TicksPerMSec;
+    if (sinceEpoch % TicksPerMSec < 0)
+        --msecs;
+    const QDateTime time = QDateTime::fromMSecsSinceEpoch(msecs, Qt::UTC);
     const QDate d = time.date();
     return QStringLiteral("%1-%2-%3 ").arg(d.year()).arg(d.month()).arg(d.day()) + time.toString(QStringLiteral("HH:mm:ss"));
 }
@@ -114,7 +161,9 @@ bool RenameFile(const QString &oldPath, const QString &newPath)
     const QByteArray from = QFile::encodeName(oldPath);
     const QByteArray to = QFile::encodeName(newPath);
     struct stat existing{};
-    if (::lstat(to.constData(), &existing) == 0 && oldPath != newPath) {
+    if (::lstat(from.constData(), &existing) == 0 && entryKey(oldPath) == entryKey(newPath))
+        return true; // its own name again: nothing to do
+    if (::lstat(to.constData(), &existing) == 0) {
         MsgBox(QStringLiteral("该文件已存在,请重新输入!"), QStringLiteral("提示"), MsgIcon::Critical);
         return false;
     }
@@ -181,9 +230,16 @@ CopyResult CopyFileThroughTemporary(const QString &source, const QString &target
         result.error = in.errorString();
         return result;
     }
+    struct stat original{};
+    if (::fstat(in.handle(), &original) != 0) {
+        result.error = QString::fromLocal8Bit(std::strerror(errno));
+        return result;
+    }
     const qint64 total = in.size();
-    QSaveFile out(target);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+    // A hidden temporary file beside the target, renamed over the target's own entry at the
+    // end: a symbolic link there is replaced, never written through to where it points.
+    QTemporaryFile out(QFileInfo(target).absolutePath() + QStringLiteral("/.mirovale-copy-XXXXXX"));
+    if (!out.open()) {
         result.error = out.errorString();
         return result;
     }
@@ -193,7 +249,7 @@ CopyResult CopyFileThroughTemporary(const QString &source, const QString &target
         block = in.read(CopyBlockBytes);
         if (block.isEmpty() && in.error() != QFileDevice::NoError) {
             result.error = in.errorString();
-            return result; // QSaveFile drops the temporary file
+            return result; // the temporary file goes with out
         }
         if (out.write(block) != block.size()) {
             result.error = out.errorString();
@@ -201,21 +257,24 @@ CopyResult CopyFileThroughTemporary(const QString &source, const QString &target
         }
         done += block.size();
         if (progress && !progress(done, total)) {
-            out.cancelWriting();
             result.outcome = CopyOutcome::Cancelled;
             return result;
         }
     }
-    if (!out.commit()) {
+    if (!out.flush()) {
         result.error = out.errorString();
         return result;
     }
-    // A copy keeps the original's times and permissions, as file managers do.
-    QFile copied(target);
-    copied.setPermissions(in.permissions());
-    if (copied.open(QIODevice::ReadWrite)) {
-        copied.setFileTime(QFileInfo(source).lastModified(), QFileDevice::FileModificationTime);
+    // The copy keeps the original's modification time and permissions, as file managers
+    // do; the time first, so that a read-only mode never stands in its way.
+    const timespec times[2] = {{0, UTIME_OMIT}, original.st_mtim};
+    if (::futimens(out.handle(), times) != 0 || ::fchmod(out.handle(), original.st_mode & 0777) != 0
+        || ::fsync(out.handle()) != 0
+        || ::rename(QFile::encodeName(out.fileName()).constData(), QFile::encodeName(target).constData()) != 0) {
+        result.error = QString::fromLocal8Bit(std::strerror(errno));
+        return result;
     }
+    out.setAutoRemove(false);
     result.outcome = CopyOutcome::Copied;
     return result;
 }

@@ -16,7 +16,9 @@ enum FileAttribute : quint32 {
     AttrNormal = 0x80,    // none of the others
 };
 
-// File times are 100-nanosecond ticks since 1601-01-01 UTC; 0 is "no time".
+// File times are 100-nanosecond ticks since 1601-01-01 UTC; 0 is "no time". Times
+// outside what the ticks hold end at their limits: 0 before 1601, the largest 64-bit
+// value (in the year 30828) after.
 struct FindData {
     quint32 attributes = 0;
     qint64 creationTime = 0;   // birth time where the file system keeps it, else last write
@@ -28,6 +30,7 @@ struct FindData {
 };
 
 qint64 FileTimeFromMSecs(qint64 msecsSinceEpoch);
+qint64 FileTimeFromUnix(qint64 seconds, qint64 nanoseconds);
 
 bool FolderExists(const QString &path);
 FindData GetFindData(const QString &path);
@@ -40,7 +43,9 @@ enum RecycleResult { RecycleOk = 0, RecycleNotFound = 2, RecycleFailed = 5 };
 int RecycleFile(const QString &path);
 
 // Renames oldPath to newPath. Never replaces an existing file: it refuses and tells the
-// user. Errors are shown; the result says whether the file now has its new name.
+// user. The same entry under its own name (however the path is spelled) is a success
+// that changes nothing; a name that differs only in case is a real rename. Errors are
+// shown; the result says whether the file now has its new name.
 bool RenameFile(const QString &oldPath, const QString &newPath);
 
 void MakeFolderPath(const QString &path);
@@ -50,8 +55,11 @@ bool FilesToClipboard(const QStringList &paths);
 bool FileToClipboard(const QString &path);
 
 // The copy behind ShellCopy: through a temporary file beside the target that is renamed
-// into place only when complete, so no half-written target is ever left. progress is
-// called after each block with bytes done and total; returning false cancels.
+// into place only when complete, so no half-written target is ever left. The rename
+// replaces the target's own entry: a symbolic link there becomes the copy, and the place
+// it pointed to is never touched. The copy keeps the source's modification time and
+// permissions. progress is called after each block with bytes done and total; returning
+// false cancels.
 enum class CopyOutcome { Copied, Cancelled, Failed };
 struct CopyResult {
     CopyOutcome outcome = CopyOutcome::Failed;

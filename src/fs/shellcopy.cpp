@@ -2,11 +2,14 @@
 
 #include "app/messagebox.h"
 #include "app/paths.h"
+#include "controls/plaintext.h"
 #include "fs/fileops.h"
 
 #include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLabel>
+#include <QPointer>
 #include <QProgressDialog>
 
 namespace mv {
@@ -39,7 +42,8 @@ bool ShellCopy(const QString &source, const QString &target, QWidget *owner)
         tellCopyError(QStringLiteral("目标位置已有同名文件夹 ") + target);
         return false;
     }
-    if (to.exists()) {
+    // A link that points nowhere is a file of that name all the same.
+    if (to.exists() || to.isSymLink()) {
         const MsgResult answer =
             MsgBox(QStringLiteral("目标文件夹中已存在文件“%1”,是否替换？").arg(FileNameOf(target)),
                    QStringLiteral("提示"), MsgIcon::Question, MsgButtons::YesNo);
@@ -47,19 +51,26 @@ bool ShellCopy(const QString &source, const QString &target, QWidget *owner)
             return false;
     }
 
-    QProgressDialog progress(QStringLiteral("正在复制 %1 ...").arg(FileNameOf(source)), QStringLiteral("取消"), 0,
-                             1000, owner);
-    progress.setWindowTitle(QStringLiteral("复制"));
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(ProgressDelayMs);
-    progress.setAutoClose(false);
-    progress.setAutoReset(false);
+    // The owner may close while the copy lets events run; its parent then deletes the
+    // progress window, and the copy stops as if cancelled.
+    const QPointer<QProgressDialog> progress = new QProgressDialog(owner);
+    // The label names the file: plain text, whatever the name looks like.
+    auto *label = new QLabel(progress);
+    SetPlainText(label, QStringLiteral("正在复制 %1 ...").arg(FileNameOf(source)));
+    progress->setLabel(label);
+    progress->setCancelButtonText(QStringLiteral("取消"));
+    progress->setRange(0, 1000);
+    progress->setWindowTitle(QStringLiteral("复制"));
+    progress->setWindowModality(Qt::WindowModal);
+    progress->setMinimumDuration(ProgressDelayMs);
+    progress->setAutoClose(false);
+    progress->setAutoReset(false);
     const CopyResult result = CopyFileThroughTemporary(source, target, [&progress](qint64 done, qint64 total) {
-        progress.setValue(total > 0 ? int(done * 1000 / total) : 1000);
+        progress->setValue(total > 0 ? int(done * 1000 / total) : 1000);
         QApplication::processEvents();
-        return !progress.wasCanceled();
+        return progress && !progress->wasCanceled();
     });
-    progress.close();
+    delete progress.data();
     if (result.outcome == CopyOutcome::Failed)
         tellCopyError(result.error);
     return result.outcome == CopyOutcome::Copied;

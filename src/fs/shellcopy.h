@@ -6,8 +6,10 @@ class QWidget;
 
 namespace mv {
 
-// Copies one file as a file manager would: asks before it replaces a file, shows progress
-// for long copies, tells the user about errors, and never leaves a half-written target.
+// Copies one file as a file manager would: asks before it replaces a file (a symbolic
+// link, even one that points nowhere, is replaced itself, never written through), shows
+// progress for long copies, tells the user about errors, and never leaves a half-written
+// target.
 // True when the target now holds the copy.
 bool ShellCopy(const QString &source, const QString &target, QWidget *owner = nullptr);
 

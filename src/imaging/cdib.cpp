@@ -1,5 +1,7 @@
 #include "imaging/cdib.h"
 
+#include "imaging/pixelbudget.h"
+
 #include <QClipboard>
 #include <QColorSpace>
 #include <QGuiApplication>
@@ -13,9 +15,6 @@
 namespace mv {
 
 namespace {
-
-// Bitmaps above this size are refused rather than attempted.
-constexpr qint64 MaxDibBytes = qint64(1) << 30;
 
 void PutLE(QByteArray &out, quint32 value, int bytes)
 {
@@ -159,7 +158,9 @@ bool cDIB::Create(int NewWidth, int NewHeight, int NewBPP, QImage &&Recycled)
     if (NewWidth <= 0 || NewHeight <= 0)
         return false;
     const std::optional<qint32> scanline = ScanlineBytes(NewWidth, NewBPP);
-    if (!scanline || qint64(*scanline) * NewHeight > MaxDibBytes)
+    // Beyond the budget nothing is attempted: no memory is cleared for a bitmap that could
+    // never be drawn into.
+    if (!scanline || !FitsPixelBudget(qint64(*scanline) * NewHeight))
         return false;
 
     QImage image;

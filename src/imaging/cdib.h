@@ -67,6 +67,7 @@ public:
     cDIB(const cDIB &) = delete;
     cDIB &operator=(const cDIB &) = delete;
 
+    // A bitmap beyond the pixel budget (pixelbudget.h) is refused before any allocation.
     [[nodiscard]] bool Create(int NewWidth, int NewHeight, int NewBPP);
     // The same, in the pixels of a picture no longer needed when it has the bitmap's size
     // and format and nothing else shares it: cleared all the same, but fresh memory of many

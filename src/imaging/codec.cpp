@@ -2,6 +2,7 @@
 
 #include "imaging/gdiplus.h"
 #include "imaging/gifscan.h"
+#include "imaging/pixelbudget.h"
 #include "imaging/metafile/metafile.h"
 
 #include <QBuffer>
@@ -49,13 +50,13 @@ QByteArray QtFormatName(ImageFormat format)
 
 bool FitsDecodeBudget(QSize size)
 {
-    return size.width() > 0 && size.height() > 0 && qint64(size.width()) * size.height() * 4 <= MaxDecodeBytes;
+    return FitsPixelBudget(size);
 }
 
 void SetReaderLimits()
 {
     static const bool once = [] {
-        QImageReader::setAllocationLimit(int(MaxDecodeBytes >> 20));
+        QImageReader::setAllocationLimit(int(MaxPixelBytes >> 20));
         return true;
     }();
     Q_UNUSED(once);

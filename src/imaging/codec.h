@@ -66,10 +66,10 @@ struct PropertyItem {
     QByteArray value;      // the value bytes; empty stands for "no value address"
 };
 
-// Limits that keep hostile headers from making us allocate without bound.
+// Limits that keep hostile headers from making us allocate without bound. Decoded
+// frames keep to the pixel budget (pixelbudget.h).
 inline constexpr int MaxImageSide = 65535;
 inline constexpr qint64 MaxFileBytes = qint64(1) << 30;
-inline constexpr qint64 MaxDecodeBytes = qint64(512) << 20;
 
 // One loaded image: the handle of the imaging library. The file is read into memory
 // at load, so it is never held open. Loading reads the header only (format, size, frames);

@@ -6,6 +6,7 @@ list(APPEND MIROVALE_CORE_SOURCES
     imaging/gdiplus.cpp imaging/gdiplus.h
     imaging/gifscan.cpp imaging/gifscan.h
     imaging/imgblt.cpp imaging/imgblt.h
+    imaging/pixelbudget.h
     imaging/playerlayout.cpp imaging/playerlayout.h
 )
 list(APPEND MIROVALE_UI_SOURCES

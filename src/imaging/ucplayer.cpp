@@ -1,7 +1,7 @@
 #include "imaging/ucplayer.h"
 
 #include "app/inputcodes.h"
-
+#include "controls/uipictures.h"
 #include "imaging/gdiplus.h"
 
 #include <QApplication>
@@ -26,6 +26,13 @@ constexpr qsizetype MaxKeptBytes = qsizetype(64) << 20;
 quint32 ColorRefOf(const QColor &color)
 {
     return quint32(color.red()) | (quint32(color.green()) << 8) | (quint32(color.blue()) << 16);
+}
+
+// The torn photograph with the words 该图片无法显示, as the viewer shows it.
+const QImage &CannotDisplayPicture()
+{
+    static const QImage picture = UiImage(QStringLiteral("pictures/cannot_display"), QSize(204, 198));
+    return picture;
 }
 
 QCursor MakeCursor(const QString &svg, QPoint hotSpot)
@@ -313,6 +320,10 @@ void ucPlayer::paintEvent(QPaintEvent *)
     }
     for (const QRect &r : background)
         painter.fillRect(r, mBackColor);
+    if (CannotDisplay()) {
+        const QImage &picture = CannotDisplayPicture();
+        painter.drawImage((client.width() - picture.width()) / 2, (client.height() - picture.height()) / 2, picture);
+    }
 }
 
 void ucPlayer::resizeEvent(QResizeEvent *event)

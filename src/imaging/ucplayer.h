@@ -31,8 +31,10 @@ public:
     explicit ucPlayer(QWidget *parent = nullptr);
     ~ucPlayer() override;
 
-    // True when the file could be opened (a render bitmap that cannot be made still gives
-    // True, with HasImage false). A file whose pixels turn out damaged gives False.
+    // True when the file could be opened. A render bitmap beyond the pixel budget (actual
+    // size of a huge picture) is refused before any allocation: still True, with HasImage
+    // false, and the canvas shows the cannot-display picture. A file whose pixels turn out
+    // damaged gives False.
     bool ImportImage(const QString &FileName);
     void DestroyImage();
     void Refresh();
@@ -64,6 +66,8 @@ public:
     int ImageHeight() const { return mImageHeight; }
     int ImageFrames() const { return mImageFrames; }
     bool HasImage() const { return mRender.hDIB(); }
+    // An image is loaded but has no render bitmap: the canvas shows "该图片无法显示".
+    bool CannotDisplay() const { return mImage.IsLoaded() && !mRender.hDIB(); }
     QWidget *hWnd() { return this; }
 
     // For owners and tests: the layout, the render bitmap and the animation state.

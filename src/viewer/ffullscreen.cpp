@@ -7,6 +7,7 @@
 #include "app/trace.h"
 #include "app/windowhelpers.h"
 #include "controls/command.h"
+#include "controls/plaintext.h"
 #include "controls/uipictures.h"
 #include "imaging/ucplayer.h"
 
@@ -150,7 +151,7 @@ void fFullScreen::ShowPic(int index)
         return;
     CurrentIndex = qBound(0, index, int(List1.size()) - 1);
     const QString path = List1.at(CurrentIndex);
-    setWindowTitle(FileNameOf(path));
+    SetPlainWindowTitle(this, FileNameOf(path));
     if (!Player->ImportImage(path)) {
         Player->DestroyImage();
         Player->Refresh();

@@ -9,6 +9,7 @@
 #include "app/windowhelpers.h"
 #include "controls/flatcmd.h"
 #include "controls/mwheel.h"
+#include "controls/plaintext.h"
 #include "controls/uipictures.h"
 #include "fs/filelist.h"
 #include "imaging/gdiplus.h"
@@ -282,7 +283,7 @@ void FrmShow::ShowPic(int index)
     mViewZoom.reset();
     mRotation.reset();
     setSaveEnabled(false);
-    setWindowTitle(FileNameOf(path) + TitleSuffix);
+    SetPlainWindowTitle(this, FileNameOf(path) + TitleSuffix);
     Player->SetYuanShiDaXiao(false);
     setFitButtons(false);
     Player->SetBestFitMode(true);

@@ -34,7 +34,15 @@ private slots:
         QTest::newRow("file") << "/pics/a.jpg" << "a.jpg" << "/pics/" << "pics" << ".jpg";
         QTest::newRow("folder path") << "/pics/cats/" << "" << "/pics/cats/" << "cats" << "";
         QTest::newRow("bare name") << "photo.JPG" << "photo.JPG" << "" << "photo.JPG" << ".JPG";
-        QTest::newRow("dot in folder") << "/a.b/file" << "file" << "/a.b/" << "a.b" << ".b/file";
+        QTest::newRow("dot in folder") << "/a.b/file" << "file" << "/a.b/" << "a.b" << "";
+        QTest::newRow("dotted folder, no extension")
+            << "/x/my.pics/photo" << "photo" << "/x/my.pics/" << "my.pics" << "";
+        QTest::newRow("dotted folder and extension")
+            << "/x/my.pics/photo.Png" << "photo.Png" << "/x/my.pics/" << "my.pics" << ".Png";
+        QTest::newRow("dotted folder path") << "/x/my.pics/" << "" << "/x/my.pics/" << "my.pics" << "";
+        QTest::newRow("two dots") << "/p/archive.tar.gz" << "archive.tar.gz" << "/p/" << "p" << ".gz";
+        QTest::newRow("hidden file") << "/p/.png" << ".png" << "/p/" << "p" << ".png";
+        QTest::newRow("ends in a dot") << "/p/a." << "a." << "/p/" << "p" << ".";
         QTest::newRow("no dot") << "/home/readme" << "readme" << "/home/" << "home" << "";
         QTest::newRow("root") << "/" << "" << "/" << "" << "";
     }
@@ -59,6 +67,10 @@ private slots:
         QTest::newRow("partial type") << "a.JP" << false;
         QTest::newRow("pipe trick") << "a.JPG|PNG" << false;
         QTest::newRow("empty type") << "a." << false;
+        QTest::newRow("path") << "/pics/a.bmp" << true;
+        QTest::newRow("type only in a folder") << "/x/my.png/photo" << false;
+        QTest::newRow("folder type, file other") << "/x/my.png/photo.txt" << false;
+        QTest::newRow("folder other, file type") << "/x/my.txt/photo.tif" << true;
     }
     void supportedImage()
     {

@@ -166,6 +166,10 @@ private slots:
         QTest::newRow("odd depth") << 10 << 10 << 12;
         QTest::newRow("row overflow") << 67108864 << 1 << 32;
         QTest::newRow("too large for memory") << 60000 << 60000 << 32;
+        // The pixel budget: 512 MiB, the same as for decoding.
+        QTest::newRow("16384 x 16384 at 32 bits") << 16384 << 16384 << 32;
+        QTest::newRow("just over the budget") << 16384 << 8193 << 32;
+        QTest::newRow("over it at 24 bits") << 16384 << 10923 << 24;
     }
     void createRefusesBadSizes()
     {

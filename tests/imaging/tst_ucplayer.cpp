@@ -1,12 +1,17 @@
+#include "controls/uipictures.h"
 #include "fixtures.h"
 #include "imaging/gdiplus.h"
 #include "imaging/ucplayer.h"
+#include "solidpng.h"
 #include "testutil.h"
 
 #include <QClipboard>
+#include <QFileInfo>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTimer>
+
+#include <sys/resource.h>
 
 using namespace mv;
 using namespace mv::test;
@@ -17,6 +22,14 @@ const QRgb Red = qRgb(255, 0, 0);
 const QRgb Green = qRgb(0, 255, 0);
 const QRgb Blue = qRgb(0, 0, 255);
 const QColor Back(238, 242, 251);
+
+// The most memory this process has held so far.
+long PeakMemoryKiB()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
 
 QRgb RenderPixel(const ucPlayer &player, int x, int y)
 {
@@ -195,10 +208,47 @@ private slots:
         QVERIFY(!player->HasImage());
         QCOMPARE(player->ImageWidth(), 20000);
         QCOMPARE(player->Layout().Display().size(), QSize(10, 10));
-        player->grab(); // paints the background only
+        QVERIFY(player->CannotDisplay());
         // Reduced, the bitmap exists, but the pixels are not there: not opened.
         player->SetYuanShiDaXiao(false);
         QVERIFY(!player->ImportImage(path));
+    }
+
+    // 16384 x 16384 at actual size needs 1 GiB: refused before anything is allocated, and
+    // the canvas says it cannot show the picture. Fitted, the same picture shows.
+    void hugePictureAtActualSize()
+    {
+        const QRgb colour = qRgb(48, 144, 200);
+        const QString path = Write("huge-solid.png", SolidPng(16384, 16384, colour));
+        QVERIFY(QFileInfo(path).size() < 2 * 1024 * 1024);
+        auto player = MakePlayer(false);
+        player->SetYuanShiDaXiao(true);
+        const long peakBefore = PeakMemoryKiB();
+        QVERIFY(player->ImportImage(path));
+        QCOMPARE(player->ImageWidth(), 16384);
+        QCOMPARE(player->ImageHeight(), 16384);
+        QVERIFY(!player->HasImage());
+        QVERIFY(player->CannotDisplay());
+        QCOMPARE(player->RenderBitmap().Image().sizeInBytes(), qsizetype(0));
+        QCOMPARE(player->RenderBitmap().Size(), 0);
+        QImage expected(800, 600, QImage::Format_RGB32);
+        expected.fill(Back);
+        const QImage picture = UiImage("pictures/cannot_display", QSize(204, 198));
+        QVERIFY(!picture.isNull());
+        QPainter(&expected).drawImage((800 - 204) / 2, (600 - 198) / 2, picture);
+        QCOMPARE(player->grab().toImage().convertToFormat(QImage::Format_RGB32), expected);
+        QVERIFY2(PeakMemoryKiB() - peakBefore < 256 * 1024,
+                 qPrintable(QString("peak grew by %1 KiB").arg(PeakMemoryKiB() - peakBefore)));
+
+        player->SetYuanShiDaXiao(false);
+        player->SetBestFitMode(true);
+        QVERIFY(player->ImportImage(path));
+        QVERIFY(player->HasImage());
+        QVERIFY(!player->CannotDisplay());
+        QCOMPARE(player->RenderBitmap().Width(), 1280);
+        QCOMPARE(player->RenderBitmap().Height(), 1280);
+        QCOMPARE(RenderPixel(*player, 640, 1279), colour);
+        QCOMPARE(player->grab().toImage().pixel(400, 300) | 0xFF000000u, colour);
     }
 
     void animationOrderAndTiming()

@@ -103,6 +103,7 @@ private slots:
         QTest::newRow("upper case kept") << "/pics/B.PNG" << "/pics/B_旋转.PNG";
         QTest::newRow("every occurrence") << "/pics/x.png.png" << "/pics/x_旋转.png";
         QTest::newRow("case-sensitive") << "/pics/x.PNG.png" << "/pics/x.PNG_旋转.png";
+        QTest::newRow("dot only in the folder") << "/my.pics/photo" << "/my.pics/photo_旋转";
     }
     void turnedCopyPath()
     {
