@@ -311,10 +311,17 @@ private slots:
         QCOMPARE(calls, 4);
         QCOMPARE(QFileInfo(target.path() + "/big.bin").lastModified(), QFileInfo(at("big.bin")).lastModified());
 
-        // Cancelled halfway: nothing is left behind, not even the temporary file.
+        // Cancelled halfway: nothing is left behind, not even the temporary file. While the
+        // bytes are written the copy has no name in the folder, so a copy that is killed
+        // leaves nothing either.
+        QStringList seenDuringCopy;
         result = CopyFileThroughTemporary(at("big.bin"), target.path() + "/cancelled.bin",
-                                          [](qint64 done, qint64) { return done < 2 * 1024 * 1024; });
+                                          [&](qint64 done, qint64) {
+                                              seenDuringCopy = QDir(target.path()).entryList(QDir::Files | QDir::Hidden);
+                                              return done < 2 * 1024 * 1024;
+                                          });
         QCOMPARE(result.outcome, CopyOutcome::Cancelled);
+        QCOMPARE(seenDuringCopy, QStringList{"big.bin"});
         QCOMPARE(QDir(target.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"big.bin"});
 
         result = CopyFileThroughTemporary(at("big.bin"), target.path() + "/no/folder/x.bin");
