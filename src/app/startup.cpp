@@ -42,14 +42,20 @@ int RunMirovale(const QStringList &arguments)
 
     QString text = argumentText;
     text.remove(QLatin1Char('"'));
-    if (SendHandoff(tempHwnd1, text) == HandoffResult::Delivered) {
+    const HandoffResult toBrowser = SendHandoff(tempHwnd1, text);
+    if (toBrowser == HandoffResult::Delivered) {
         Trace(QStringLiteral("handed to Frmmain"));
         return 0;
     }
-    if (SendHandoff(tempHwnd2, text) == HandoffResult::Delivered) {
+    if (toBrowser == HandoffResult::NoAnswer)
+        Trace(QStringLiteral("no answer from Frmmain"));
+    const HandoffResult toViewer = SendHandoff(tempHwnd2, text);
+    if (toViewer == HandoffResult::Delivered) {
         Trace(QStringLiteral("handed to FrmShow"));
         return 0;
     }
+    if (toViewer == HandoffResult::NoAnswer)
+        Trace(QStringLiteral("no answer from FrmShow"));
 
     ViewerAlone = true;
     if (!InitializeProcess())

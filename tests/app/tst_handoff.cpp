@@ -2,11 +2,18 @@
 #include "app/inifile.h"
 #include "testutil.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
+#include <QLocalServer>
+#include <QLocalSocket>
 #include <QProcess>
+#include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QtEndian>
 
+#include <chrono>
+#include <future>
 #include <memory>
 
 using namespace mv;
@@ -33,9 +40,10 @@ public:
     QString program() const { return mDir.path() + "/Mirovale"; }
     QString config() const { return mDir.path() + "/Config.ini"; }
 
-    QProcess *start(const QStringList &arguments)
+    QProcess *start(const QStringList &arguments, const QString &workingFolder = QString())
     {
         auto process = std::make_unique<QProcess>();
+        process->setWorkingDirectory(workingFolder);
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("MIROVALE_TRACE", mDir.path() + "/trace");
         env.insert("QT_QPA_PLATFORM", "offscreen");
@@ -48,9 +56,9 @@ public:
     }
 
     // Runs a start that should hand its path over and end.
-    bool runToEnd(const QStringList &arguments, qint64 *pid)
+    bool runToEnd(const QStringList &arguments, qint64 *pid, const QString &workingFolder = QString())
     {
-        QProcess *process = start(arguments);
+        QProcess *process = start(arguments, workingFolder);
         *pid = process->processId();
         return process->waitForFinished(20000) && process->exitStatus() == QProcess::NormalExit
                && process->exitCode() == 0;
@@ -83,6 +91,61 @@ bool anyStartsWith(const QStringList &lines, const QString &prefix)
     }
     return false;
 }
+
+// The blocking sender on a thread of its own, so that a receiver in this thread can answer.
+std::future<HandoffResult> sendInBackground(qint32 number, const QString &text)
+{
+    return std::async(std::launch::async, [number, text] { return SendHandoff(QString::number(number), text); });
+}
+
+bool isReady(const std::future<HandoffResult> &result)
+{
+    return result.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+}
+
+QByteArray framed(const QByteArray &utf8)
+{
+    QByteArray bytes(4, '\0');
+    qToBigEndian<quint32>(quint32(utf8.size()), bytes.data());
+    return bytes + utf8;
+}
+
+// A receiver that went wrong: it listens under a number but never says it took the text.
+class SilentReceiver
+{
+public:
+    explicit SilentReceiver(bool readsAndCloses)
+    {
+        for (qint32 number = 424242;; ++number) {
+            if (QFile::exists(HandoffServerName(number)))
+                continue; // another one of these
+            if (mServer.listen(HandoffServerName(number))) {
+                mNumber = number;
+                break;
+            }
+        }
+        QObject::connect(&mServer, &QLocalServer::newConnection, [this, readsAndCloses] {
+            while (QLocalSocket *socket = mServer.nextPendingConnection()) {
+                ++mConnections;
+                if (!readsAndCloses)
+                    continue; // kept open, never read
+                QObject::connect(socket, &QLocalSocket::readyRead, socket, [this, socket] {
+                    mBytes += socket->readAll();
+                    socket->disconnectFromServer();
+                });
+            }
+        });
+    }
+    qint32 number() const { return mNumber; }
+    int connections() const { return mConnections; }
+    QByteArray bytes() const { return mBytes; }
+
+private:
+    QLocalServer mServer;
+    qint32 mNumber = 0;
+    int mConnections = 0;
+    QByteArray mBytes;
+};
 
 } // namespace
 
@@ -124,16 +187,87 @@ private slots:
             QCOMPARE(*parsed, number);
     }
 
-    void receiverAnswersAfterItsHandler()
+    void receiverTakesTextsWhileItsHandlerRuns()
     {
+        QStringList received;
+        qint32 number = 0;
+        std::future<HandoffResult> second;
+        bool askedToTheEnd = false;
+        HandoffReceiver receiver([&](const QString &text) {
+            received << text;
+            if (received.size() != 1)
+                return;
+            // The first path opens a question; a later start is answered while it is open,
+            // not taken for a dead receiver.
+            second = sendInBackground(number, "/p/b.png");
+            QTRY_VERIFY(isReady(second));
+            QTRY_COMPARE(received.size(), 2);
+            askedToTheEnd = true;
+        });
+        QVERIFY(receiver.listen());
+        number = receiver.number();
+        QVERIFY(number > 0);
+        QCOMPARE(SendHandoff("abc", "x"), HandoffResult::NotNumeric);
+        QCOMPARE(SendHandoff(QString::number(number ^ 0x5a5a), "x"), HandoffResult::NoReceiver);
+
+        std::future<HandoffResult> first = sendInBackground(number, "/p/图 1.png");
+        QTRY_VERIFY(isReady(first));
+        QCOMPARE(first.get(), HandoffResult::Delivered);
+        QTRY_VERIFY(askedToTheEnd);
+        QCOMPARE(second.get(), HandoffResult::Delivered);
+        QCOMPARE(received, (QStringList{"/p/图 1.png", "/p/b.png"}));
+    }
+
+    void unfinishedExchangesAreDropped_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("answered"); // the receiver said it took the text
+        QTest::newRow("nothing") << QByteArray() << false;
+        QTest::newRow("part of the text") << framed("/p/a.png").chopped(3) << false;
+        QTest::newRow("too long") << QByteArray("\x7f\xff\xff\xff", 4) << false;
+        QTest::newRow("no confirmation") << framed("/p/a.png") << true;
+        QTest::newRow("wrong confirmation") << framed("/p/a.png") + "X" << true;
+    }
+    void unfinishedExchangesAreDropped()
+    {
+        QFETCH(QByteArray, bytes);
         QStringList received;
         HandoffReceiver receiver([&received](const QString &text) { received << text; });
         QVERIFY(receiver.listen());
-        QVERIFY(receiver.number() > 0);
-        // The sender blocks, so it runs in another process; here only the refusals.
-        QCOMPARE(SendHandoff("abc", "x"), HandoffResult::NotNumeric);
-        QCOMPARE(SendHandoff(QString::number(receiver.number() ^ 0x5a5a), "x"), HandoffResult::NoReceiver);
+        QLocalSocket client;
+        QSignalSpy dropped(&client, &QLocalSocket::disconnected);
+        client.connectToServer(HandoffServerName(receiver.number()));
+        QVERIFY(client.waitForConnected(2000));
+        client.write(bytes);
+        QVERIFY(dropped.wait(15000));
+        QCOMPARE(client.readAll(), MV_FETCH(bool, answered) ? QByteArray("T") : QByteArray());
+        // A sender that went quiet after the text did not count it as delivered: nothing is shown.
+        QTest::qWait(50);
         QVERIFY(received.isEmpty());
+
+        // The receiver still serves the next start.
+        std::future<HandoffResult> next = sendInBackground(receiver.number(), "/p/b.png");
+        QTRY_VERIFY(isReady(next));
+        QCOMPARE(next.get(), HandoffResult::Delivered);
+        QTRY_COMPARE(received, QStringList{"/p/b.png"});
+    }
+
+    void silentReceiverIsNoReceiver_data()
+    {
+        QTest::addColumn<bool>("readsAndCloses");
+        QTest::newRow("reads and closes") << true;
+        QTest::newRow("never answers") << false;
+    }
+    void silentReceiverIsNoReceiver()
+    {
+        SilentReceiver silent(MV_FETCH(bool, readsAndCloses));
+        QElapsedTimer clock;
+        clock.start();
+        std::future<HandoffResult> result = sendInBackground(silent.number(), "/p/a.png");
+        QTRY_VERIFY_WITH_TIMEOUT(isReady(result), 10000);
+        QCOMPARE(result.get(), HandoffResult::NoAnswer);
+        qInfo("a silent receiver held the sender for %lld ms", clock.elapsed());
+        QCOMPARE(silent.connections(), 1);
     }
 
     void browserFirstThenViewer()
@@ -153,8 +287,9 @@ private slots:
         // Both live: the browser is asked first; quotes are removed.
         qint64 sender = 0;
         QVERIFY(folder.runToEnd({"\"" + pic("b.png") + "\""}, &sender));
+        // The receiver takes the path first and shows it after the sender has ended.
+        QTRY_VERIFY(folder.trace(browser->processId()).contains("ShowPic FrmShow " + pic("b.png")));
         QVERIFY(folder.trace(browser->processId()).contains("ShowCmdPic Frmmain " + pic("b.png")));
-        QVERIFY(folder.trace(browser->processId()).contains("ShowPic FrmShow " + pic("b.png")));
         QCOMPARE(folder.trace(sender), QStringList{"handed to Frmmain"});
         QVERIFY(!anyStartsWith(folder.trace(viewer->processId()), "ShowCmdPic"));
 
@@ -166,14 +301,13 @@ private slots:
             QVERIFY(folder.runToEnd({pic("other/z.png")}, &sender));
             QCOMPARE(folder.trace(sender), QStringList{"handed to FrmShow"});
         }
-        const QStringList viewerTrace = folder.trace(viewer->processId());
-        QCOMPARE(viewerTrace.count("ShowCmdPic FrmShow " + pic("other/z.png")), 2);
-        QCOMPARE(viewerTrace.count("ShowPic FrmShow " + pic("other/z.png")), 2);
+        QTRY_COMPARE(folder.trace(viewer->processId()).count("ShowPic FrmShow " + pic("other/z.png")), 2);
+        QCOMPARE(folder.trace(viewer->processId()).count("ShowCmdPic FrmShow " + pic("other/z.png")), 2);
 
         // Two quoted paths arrive as one text, joined by the blank.
         QVERIFY(folder.runToEnd({"\"" + pic("c") + "\"", "\"d.png\""}, &sender));
+        QTRY_VERIFY(folder.trace(viewer->processId()).contains("ShowPic FrmShow " + pic("c d.png")));
         QVERIFY(folder.trace(viewer->processId()).contains("ShowCmdPic FrmShow " + pic("c d.png")));
-        QVERIFY(folder.trace(viewer->processId()).contains("ShowPic FrmShow " + pic("c d.png")));
     }
 
     void staleViewerMeansANewViewer()
@@ -187,6 +321,38 @@ private slots:
         const QString number = ReadIniValue("Config", "TempHwnd2", folder.config());
         QVERIFY(HandoffNumber(number).has_value());
         QCOMPARE(ReadIniValue("Config", "TempHwnd1", folder.config()), QString("12345"));
+    }
+
+    void silentReceiversMeanAViewerOfItsOwn_data()
+    {
+        QTest::addColumn<bool>("readsAndCloses");
+        QTest::newRow("reads and closes") << true;
+        QTest::newRow("never answers") << false;
+    }
+    void silentReceiversMeanAViewerOfItsOwn()
+    {
+        const bool readsAndCloses = MV_FETCH(bool, readsAndCloses);
+        SilentReceiver browser(readsAndCloses);
+        SilentReceiver viewer(readsAndCloses);
+        ProgramFolder folder;
+        QVERIFY(WriteProfileString(folder.config(), "Config", QString("TempHwnd1"), QString::number(browser.number())));
+        QVERIFY(WriteProfileString(folder.config(), "Config", QString("TempHwnd2"), QString::number(viewer.number())));
+
+        QElapsedTimer clock;
+        clock.start();
+        QProcess *sender = folder.start({pic("a.png")});
+        QTRY_VERIFY_WITH_TIMEOUT(folder.trace(sender->processId()).contains("ShowPic FrmShow " + pic("a.png")), 15000);
+        qInfo("two silent receivers: own viewer after %lld ms", clock.elapsed());
+        const QStringList trace = folder.trace(sender->processId());
+        QVERIFY(trace.contains("no answer from Frmmain"));
+        QVERIFY(trace.contains("no answer from FrmShow"));
+        QVERIFY(trace.contains("show FrmShow"));
+        QCOMPARE(browser.connections(), 1);
+        QCOMPARE(viewer.connections(), 1);
+        if (readsAndCloses)
+            QVERIFY(browser.bytes().endsWith(pic("a.png").toUtf8()));
+        // The new viewer is the one later starts find.
+        QTRY_VERIFY(ReadIniValue("Config", "TempHwnd2", folder.config()) != QString::number(viewer.number()));
     }
 };
 
