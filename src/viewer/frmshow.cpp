@@ -17,6 +17,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -232,7 +233,7 @@ void FrmShow::place()
         setWindowState(windowState() | Qt::WindowMaximized);
 }
 
-void FrmShow::StartStandAlone(const QString &argumentText)
+void FrmShow::StartStandAlone(const QString &path)
 {
     mReceiver = new HandoffReceiver([this](const QString &text) { Text1->setText(text); }, this);
     if (mReceiver->listen()) {
@@ -241,7 +242,7 @@ void FrmShow::StartStandAlone(const QString &argumentText)
     }
     show();
     Trace(QStringLiteral("show FrmShow"));
-    ListFolderAndShow(handedOffPath(argumentText));
+    ListFolderAndShow(handedOffPath(path));
 }
 
 void FrmShow::ListFolderAndShow(const QString &path)
@@ -252,6 +253,9 @@ void FrmShow::ListFolderAndShow(const QString &path)
 int FrmShow::ListFolder(const QString &path)
 {
     List1.clear();
+    // A relative path would name a folder of this process, not of the one that passed it on.
+    if (QDir::isRelativePath(ResolveDesktopLabel(path)))
+        return 0;
     const QString folder = FolderOf(path);
     const QStringList names = ListImageFiles(folder);
     int found = 0;

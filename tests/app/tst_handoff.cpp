@@ -1,5 +1,6 @@
 #include "app/handoff.h"
 #include "app/inifile.h"
+#include "app/startup.h"
 #include "testutil.h"
 
 #include <QElapsedTimer>
@@ -9,7 +10,9 @@
 #include <QLocalSocket>
 #include <QProcess>
 #include <QSignalSpy>
+#include <QSysInfo>
 #include <QTemporaryDir>
+#include <QUrl>
 #include <QtEndian>
 
 #include <chrono>
@@ -160,7 +163,7 @@ private slots:
     {
         QImage image(8, 8, QImage::Format_RGB32);
         image.fill(Qt::red);
-        for (const char *name : {"a.png", "b.png", "c d.png"})
+        for (const char *name : {"a.png", "b.png", "c d.png", "图 1.png"})
             QVERIFY(image.save(pic(name), "PNG"));
         QDir().mkpath(pic("other"));
         QVERIFY(image.save(pic("other/z.png"), "PNG"));
@@ -185,6 +188,48 @@ private slots:
         QCOMPARE(parsed.has_value(), number >= 0);
         if (parsed)
             QCOMPARE(*parsed, number);
+    }
+
+    void commandLinePath_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("path");
+        const QString host = QSysInfo::machineHostName();
+        QTest::newRow("absolute") << QStringList{"/p/a.png"} << "/p/a.png";
+        QTest::newRow("quoted, blanks") << QStringList{" \"/p/a.png\" "} << "/p/a.png";
+        QTest::newRow("two quoted parts") << QStringList{"\"/p/c\"", "\"d.png\""} << "/p/c d.png";
+        QTest::newRow("relative") << QStringList{"a.png"} << "/work/dir/a.png";
+        QTest::newRow("relative, split at a blank") << QStringList{"c", "d.png"} << "/work/dir/c d.png";
+        QTest::newRow("dot parts") << QStringList{"./sub/./a.png"} << "/work/dir/sub/a.png";
+        QTest::newRow("parent kept") << QStringList{"../a.png"} << "/work/dir/../a.png";
+        QTest::newRow("uri") << QStringList{"file:///p/a.png"} << "/p/a.png";
+        QTest::newRow("uri, single slash") << QStringList{"file:/p/a.png"} << "/p/a.png";
+        QTest::newRow("uri, upper-case scheme") << QStringList{"FILE:///p/a.png"} << "/p/a.png";
+        QTest::newRow("uri, percent-encoded blank and CJK")
+            << QStringList{"file:///p/%E5%9B%BE%20%E7%89%87.png"} << "/p/图 片.png";
+        QTest::newRow("uri, plain CJK and blank split") << QStringList{"file:///p/图", "片.png"} << "/p/图 片.png";
+        QTest::newRow("uri, lone percent") << QStringList{"file:///p/100%.png"} << "/p/100%.png";
+        QTest::newRow("uri, encoded hash") << QStringList{"file:///p/a%231.png"} << "/p/a#1.png";
+        QTest::newRow("uri, localhost") << QStringList{"file://localhost/p/a.png"} << "/p/a.png";
+        QTest::newRow("uri, this machine") << QStringList{"file://" + host + "/p/a.png"} << "/p/a.png";
+        QTest::newRow("uri, quoted") << QStringList{"\"file:///p/a%20b.png\""} << "/p/a b.png";
+        // Nothing here to show: passed on as it came, never read as a folder of ours.
+        QTest::newRow("uri, other machine") << QStringList{"file://elsewhere.invalid/p/a.png"}
+                                            << "file://elsewhere.invalid/p/a.png";
+        QTest::newRow("other scheme") << QStringList{"https://example.invalid/a.png"}
+                                      << "https://example.invalid/a.png";
+        QTest::newRow("blanks only") << QStringList{"\"  \""} << "  ";
+    }
+    void commandLinePath()
+    {
+        QFETCH(QStringList, arguments);
+        QCOMPARE(CommandLinePath(arguments, "/work/dir"), MV_FETCH(QString, path));
+    }
+
+    void commandLinePathFromTheRootFolder()
+    {
+        QCOMPARE(CommandLinePath({"a.png"}, "/"), QString("/a.png"));
+        QCOMPARE(CommandLinePath({"a.png"}, ""), QString("a.png")); // no working folder: nothing guessed
     }
 
     void receiverTakesTextsWhileItsHandlerRuns()
@@ -321,6 +366,45 @@ private slots:
         const QString number = ReadIniValue("Config", "TempHwnd2", folder.config());
         QVERIFY(HandoffNumber(number).has_value());
         QCOMPARE(ReadIniValue("Config", "TempHwnd1", folder.config()), QString("12345"));
+    }
+
+    // A start resolves its own relative path or file URI, stand-alone and when a running
+    // window takes it.
+    void pathOfTheStartingProcess_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("workingFolder"); // below the pictures' folder
+        QTest::addColumn<QString>("shown");         // "": no picture
+        const auto uri = [this](const QString &name) {
+            return QUrl::fromLocalFile(pic(name)).toString(QUrl::FullyEncoded);
+        };
+        QTest::newRow("relative") << QStringList{"b.png"} << "" << pic("b.png");
+        QTest::newRow("relative, subfolder") << QStringList{"other/z.png"} << "" << pic("other/z.png");
+        QTest::newRow("relative, parent") << QStringList{"../b.png"} << "other" << pic("other/../b.png");
+        QTest::newRow("relative, split at a blank") << QStringList{"c", "d.png"} << "" << pic("c d.png");
+        QTest::newRow("uri, encoded CJK and blank") << QStringList{uri("图 1.png")} << "other" << pic("图 1.png");
+        QTest::newRow("uri, localhost") << QStringList{"file://localhost" + pic("b.png")} << "other" << pic("b.png");
+        QTest::newRow("uri, other machine") << QStringList{"file://elsewhere.invalid" + pic("b.png")} << "" << "";
+    }
+    void pathOfTheStartingProcess()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, shown);
+        const QString workingFolder = pic(MV_FETCH(QString, workingFolder));
+        const QString expected = shown.isEmpty() ? "ShowPic FrmShow <none>" : "ShowPic FrmShow " + shown;
+        ProgramFolder folder;
+
+        QProcess *viewer = folder.start(arguments, workingFolder);
+        QTRY_VERIFY_WITH_TIMEOUT(folder.trace(viewer->processId()).contains(expected), 15000);
+        QVERIFY(folder.trace(viewer->processId()).contains("show FrmShow"));
+
+        // The receiver runs in another folder: the program folder.
+        QProcess *browser = folder.start({}, folder.program().section('/', 0, -2));
+        QTRY_VERIFY_WITH_TIMEOUT(folder.trace(browser->processId()).contains("show Frmmain"), 15000);
+        qint64 sender = 0;
+        QVERIFY(folder.runToEnd(arguments, &sender, workingFolder));
+        QCOMPARE(folder.trace(sender), QStringList{"handed to Frmmain"});
+        QTRY_VERIFY(folder.trace(browser->processId()).contains(expected));
     }
 
     void silentReceiversMeanAViewerOfItsOwn_data()

@@ -130,6 +130,13 @@ private slots:
         QCOMPARE(viewer.ListFolder(pic("notes.txt")), 0);   // not an image: the first one
         QCOMPARE(viewer.ListFolder(pic("gone/x.png")), 0);
         QVERIFY(viewer.List1.isEmpty());
+        // A relative path names nothing here, even where this process happens to run.
+        const QString working = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(mDir.path()));
+        viewer.ListFolder(pic("a.png"));
+        QCOMPARE(viewer.ListFolder("c.png"), 0);
+        QDir::setCurrent(working);
+        QVERIFY(viewer.List1.isEmpty());
     }
 
     void zoomButtonsAndKeys()
