@@ -57,6 +57,16 @@ struct Exchange {
     std::optional<QString> text; // set once the whole text is in and has been answered
 };
 
+// Keeps a hold for as long as its parent lives.
+class HoldKeeper : public QObject
+{
+public:
+    using QObject::QObject;
+
+private:
+    HandoffHold mHold;
+};
+
 } // namespace
 
 QString HandoffServerName(qint64 number)
@@ -177,6 +187,29 @@ HandoffResult SendHandoff(const QString &handleText, const QString &text)
         return HandoffResult::NoAnswer;
     socket.disconnectFromServer();
     return HandoffResult::Delivered;
+}
+
+HandoffGate &HandoffGate::instance()
+{
+    static HandoffGate gate;
+    return gate;
+}
+
+HandoffHold::HandoffHold()
+{
+    ++HandoffGate::instance().mHolds;
+}
+
+HandoffHold::~HandoffHold()
+{
+    HandoffGate &gate = HandoffGate::instance();
+    if (--gate.mHolds == 0)
+        emit gate.released();
+}
+
+void HoldHandoffsWhileAlive(QObject *owner)
+{
+    new HoldKeeper(owner);
 }
 
 } // namespace mv

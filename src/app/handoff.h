@@ -57,4 +57,40 @@ enum class HandoffResult {
 // after a few seconds without its answer.
 HandoffResult SendHandoff(const QString &handleText, const QString &text);
 
+// While a window's command runs (a question is open, events are let run, a slide show is
+// up) hand-offs wait in the receiving window's mailbox, so that the command goes on with
+// the file and list entry it began with. Holds nest and count for the whole process.
+class [[nodiscard]] HandoffHold
+{
+public:
+    HandoffHold();
+    ~HandoffHold();
+    HandoffHold(const HandoffHold &) = delete;
+    HandoffHold &operator=(const HandoffHold &) = delete;
+};
+
+// Holds hand-offs for as long as owner lives.
+void HoldHandoffsWhileAlive(QObject *owner);
+
+class HandoffGate : public QObject
+{
+    Q_OBJECT
+public:
+    static HandoffGate &instance();
+    bool held() const { return mHolds > 0; }
+
+signals:
+    // The last hold ended: waiting hand-offs may be applied now.
+    void released();
+
+private:
+    friend class HandoffHold;
+    int mHolds = 0;
+};
+
+inline bool HandoffsHeld()
+{
+    return HandoffGate::instance().held();
+}
+
 } // namespace mv

@@ -117,10 +117,15 @@ FrmShow::FrmShow(QWidget *browser)
     Text1 = new QLineEdit(this);
     Text1->setObjectName(QStringLiteral("Text1"));
     Text1->hide();
+    // While a command runs the path waits in the mailbox; it is shown once the command ends.
     connect(Text1, &QLineEdit::textChanged, this, [this](const QString &text) {
-        if (!text.isEmpty())
+        if (!text.isEmpty() && !HandoffsHeld())
             ShowCmdPic();
     });
+    connect(&HandoffGate::instance(), &HandoffGate::released, this, [this] {
+        if (!Text1->text().isEmpty() && !HandoffsHeld())
+            ShowCmdPic();
+    }, Qt::QueuedConnection);
 
     // Key strokes on any part of the window act once, here.
     installEventFilter(this);
@@ -306,13 +311,15 @@ void FrmShow::ShowPic(int index)
 
 void FrmShow::ShowCmdPic()
 {
+    const HandoffHold hold;
     const QString path = handedOffPath(Text1->text());
-    Trace(QStringLiteral("ShowCmdPic FrmShow %1").arg(path));
-    ListFolderAndShow(path);
     {
+        // Emptied first: a hand-off that comes while this one is shown waits in it.
         const QSignalBlocker quiet(Text1);
         Text1->clear();
     }
+    Trace(QStringLiteral("ShowCmdPic FrmShow %1").arg(path));
+    ListFolderAndShow(path);
     // The sender cannot raise another process's window here; the receiver does it.
     setWindowState(windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized));
     show();

@@ -1,11 +1,18 @@
+#include "app/appstate.h"
 #include "app/handoff.h"
 #include "app/inifile.h"
+#include "app/messagebox.h"
 #include "app/startup.h"
+#include "browser/frmmain.h"
+#include "imaging/gdiplus.h"
 #include "testutil.h"
+#include "viewer/frmshow.h"
 
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QImage>
+#include <QLineEdit>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QProcess>
@@ -94,6 +101,16 @@ bool anyStartsWith(const QStringList &lines, const QString &prefix)
     }
     return false;
 }
+
+// Answers every message box with handler while it lives.
+struct AnsweredBy {
+    MessageBoxHandler previous;
+    explicit AnsweredBy(MessageBoxHandler handler)
+        : previous(SetMessageBoxHandler(std::move(handler)))
+    {
+    }
+    ~AnsweredBy() { SetMessageBoxHandler(previous); }
+};
 
 // The blocking sender on a thread of its own, so that a receiver in this thread can answer.
 std::future<HandoffResult> sendInBackground(qint32 number, const QString &text)
@@ -313,6 +330,45 @@ private slots:
         QCOMPARE(result.get(), HandoffResult::NoAnswer);
         qInfo("a silent receiver held the sender for %lld ms", clock.elapsed());
         QCOMPARE(silent.connections(), 1);
+    }
+
+    void browserHoldsHandoffsWhileTheViewerAsks()
+    {
+        QTemporaryDir first, second;
+        for (const char *name : {"1.png", "2.png", "3.png"})
+            QVERIFY(QImage(8, 8, QImage::Format_RGB32).save(first.path() + '/' + name, "PNG"));
+        for (const char *name : {"x.png", "y.png"})
+            QVERIFY(QImage(8, 8, QImage::Format_RGB32).save(second.path() + '/' + name, "PNG"));
+        QCOMPARE(GdiplusStartup(GdiToken), GdiplusOk);
+        ViewerAlone = false;
+        {
+            Frmmain browser;
+            browser.show();
+            browser.Text1->setText(first.path() + "/2.png");
+            FrmShow *viewer = browser.viewer();
+            QCOMPARE(CurrentIndex, 1);
+            QVERIFY(!browser.isVisible());
+
+            // A later start hands a path to the browser while the viewer asks about deleting.
+            int questions = 0;
+            const AnsweredBy answeredBy([&](const MessageRequest &) {
+                ++questions;
+                browser.Text1->setText(second.path() + "/y.png");
+                return MsgResult::Yes;
+            });
+            viewer->DeleteImage();
+            QCOMPARE(questions, 1);
+            QVERIFY(!QFile::exists(first.path() + "/2.png"));
+            QVERIFY(QFile::exists(second.path() + "/y.png"));
+            QCOMPARE(viewer->List1, (QStringList{first.path() + "/1.png", first.path() + "/3.png"}));
+            QCOMPARE(viewer->windowTitle(), QString("3.png - Mirovale 万能图片查看器"));
+            // Then the waiting path is shown.
+            QTRY_COMPARE(viewer->List1, (QStringList{second.path() + "/x.png", second.path() + "/y.png"}));
+            QCOMPARE(CurrentIndex, 1);
+            QCOMPARE(viewer->windowTitle(), QString("y.png - Mirovale 万能图片查看器"));
+            QVERIFY(browser.Text1->text().isEmpty());
+        }
+        GdiplusShutdown(GdiToken);
     }
 
     void browserFirstThenViewer()
