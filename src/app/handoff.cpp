@@ -3,9 +3,9 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QLocalSocket>
-#include <QPointer>
 #include <QRandomGenerator>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QtEndian>
 
 #include <cmath>
@@ -19,9 +19,14 @@ namespace {
 
 constexpr qsizetype MaxTextBytes = 1024 * 1024;
 constexpr int ConnectWaitMs = 2000;
-// A receiver shows the image before it answers; past this the sender gives up waiting.
-constexpr int ReplyWaitMs = 120000;
-constexpr char DoneByte = 'D';
+// A live receiver answers from its event loop at once, also while it shows a question or
+// a slide show; past this it counts as missing.
+constexpr int AnswerWaitMs = 3000;
+// A connection that has not finished its exchange by then is dropped, so that a client
+// that connects and says nothing holds nothing.
+constexpr int ExchangeLimitMs = 3000;
+constexpr char TakenByte = 'T';
+constexpr char ConfirmByte = 'C';
 
 QByteArray frame(const QString &text)
 {
@@ -39,6 +44,28 @@ bool isLive(const QString &name)
     probe.abort();
     return live;
 }
+
+void drop(QLocalSocket *socket)
+{
+    socket->abort();
+    socket->deleteLater();
+}
+
+// What one connection has sent so far.
+struct Exchange {
+    QByteArray bytes;
+    std::optional<QString> text; // set once the whole text is in and has been answered
+};
+
+// Keeps a hold for as long as its parent lives.
+class HoldKeeper : public QObject
+{
+public:
+    using QObject::QObject;
+
+private:
+    HandoffHold mHold;
+};
 
 } // namespace
 
@@ -89,29 +116,43 @@ bool HandoffReceiver::listen()
 void HandoffReceiver::acceptConnections()
 {
     while (QLocalSocket *socket = mServer.nextPendingConnection()) {
-        auto buffer = std::make_shared<QByteArray>();
+        auto exchange = std::make_shared<Exchange>();
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket, buffer] {
-            buffer->append(socket->readAll());
-            if (buffer->size() < 4)
-                return;
-            const quint32 length = qFromBigEndian<quint32>(buffer->constData());
-            if (length > MaxTextBytes) {
-                socket->abort();
-                return;
+        auto *limit = new QTimer(socket);
+        limit->setSingleShot(true);
+        connect(limit, &QTimer::timeout, socket, [socket] {
+            // A receiver that was busy past the limit still honours a confirmation that came in.
+            socket->waitForReadyRead(0);
+            drop(socket);
+        });
+        limit->start(ExchangeLimitMs);
+        connect(socket, &QLocalSocket::readyRead, this, [this, socket, exchange] {
+            exchange->bytes.append(socket->readAll());
+            if (!exchange->text) {
+                if (exchange->bytes.size() < 4)
+                    return;
+                const quint32 length = qFromBigEndian<quint32>(exchange->bytes.constData());
+                if (length > MaxTextBytes) {
+                    drop(socket);
+                    return;
+                }
+                if (exchange->bytes.size() < qsizetype(4 + length))
+                    return;
+                exchange->text = QString::fromUtf8(exchange->bytes.constData() + 4, qsizetype(length));
+                exchange->bytes.remove(0, qsizetype(4 + length));
+                socket->write(&TakenByte, 1);
+                socket->flush();
             }
-            if (buffer->size() < qsizetype(4 + length))
+            if (exchange->bytes.isEmpty())
                 return;
-            const QString text = QString::fromUtf8(buffer->constData() + 4, qsizetype(length));
-            buffer->clear();
-            QPointer<QLocalSocket> guard(socket);
-            if (mHandler)
-                mHandler(text);
-            if (guard) {
-                guard->write(&DoneByte, 1);
-                guard->flush();
-                guard->disconnectFromServer();
-            }
+            const bool confirmed = exchange->bytes.at(0) == ConfirmByte;
+            drop(socket);
+            if (!confirmed || !mHandler)
+                return;
+            // From the event loop: a handler that opens a question must not run inside
+            // this socket's signal.
+            QMetaObject::invokeMethod(
+                this, [this, text = *exchange->text] { mHandler(text); }, Qt::QueuedConnection);
         });
     }
 }
@@ -125,16 +166,50 @@ HandoffResult SendHandoff(const QString &handleText, const QString &text)
     socket.connectToServer(HandoffServerName(*number));
     if (!socket.waitForConnected(ConnectWaitMs))
         return HandoffResult::NoReceiver;
-    socket.write(frame(text));
-    socket.waitForBytesWritten(ConnectWaitMs);
     QElapsedTimer waited;
     waited.start();
-    while (socket.bytesAvailable() == 0 && socket.state() == QLocalSocket::ConnectedState) {
-        const qint64 left = ReplyWaitMs - waited.elapsed();
-        if (left <= 0 || !socket.waitForReadyRead(int(left)))
-            break;
+    socket.write(frame(text));
+    while (socket.bytesToWrite() > 0) {
+        const qint64 left = AnswerWaitMs - waited.elapsed();
+        if (left <= 0 || !socket.waitForBytesWritten(int(left)))
+            return HandoffResult::NoAnswer;
     }
+    while (socket.bytesAvailable() == 0) {
+        const qint64 left = AnswerWaitMs - waited.elapsed();
+        if (left <= 0 || !socket.waitForReadyRead(int(left)))
+            return HandoffResult::NoAnswer;
+    }
+    char answer = 0;
+    if (!socket.getChar(&answer) || answer != TakenByte)
+        return HandoffResult::NoAnswer;
+    socket.write(&ConfirmByte, 1);
+    if (!socket.waitForBytesWritten(ConnectWaitMs))
+        return HandoffResult::NoAnswer;
+    socket.disconnectFromServer();
     return HandoffResult::Delivered;
+}
+
+HandoffGate &HandoffGate::instance()
+{
+    static HandoffGate gate;
+    return gate;
+}
+
+HandoffHold::HandoffHold()
+{
+    ++HandoffGate::instance().mHolds;
+}
+
+HandoffHold::~HandoffHold()
+{
+    HandoffGate &gate = HandoffGate::instance();
+    if (--gate.mHolds == 0)
+        emit gate.released();
+}
+
+void HoldHandoffsWhileAlive(QObject *owner)
+{
+    new HoldKeeper(owner);
 }
 
 } // namespace mv

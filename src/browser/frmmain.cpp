@@ -28,10 +28,15 @@ Frmmain::Frmmain()
     Text1 = new QLineEdit(this);
     Text1->setObjectName(QStringLiteral("Text1"));
     Text1->hide();
+    // While a command runs (here or in the viewer) the path waits in the mailbox.
     connect(Text1, &QLineEdit::textChanged, this, [this](const QString &text) {
-        if (!text.isEmpty())
+        if (!text.isEmpty() && !HandoffsHeld())
             ShowCmdPic();
     });
+    connect(&HandoffGate::instance(), &HandoffGate::released, this, [this] {
+        if (!Text1->text().isEmpty() && !HandoffsHeld())
+            ShowCmdPic();
+    }, Qt::QueuedConnection);
 
     MinSizeProc(this, BrowserMinSize);
     resize(BrowserMinSize);
@@ -60,8 +65,14 @@ FrmShow *Frmmain::viewer()
 
 void Frmmain::ShowCmdPic()
 {
+    const HandoffHold hold;
     QString path = Text1->text();
     path = path.remove(QLatin1Char('"')).trimmed();
+    {
+        // Emptied first: a hand-off that comes while this one is shown waits in it.
+        const QSignalBlocker quiet(Text1);
+        Text1->clear();
+    }
     Trace(QStringLiteral("ShowCmdPic Frmmain %1").arg(path));
 
     FrmShow *show = viewer();
@@ -69,8 +80,6 @@ void Frmmain::ShowCmdPic()
     hide();
     show->show();
     show->ShowPic(found);
-    const QSignalBlocker quiet(Text1);
-    Text1->clear();
 }
 
 void Frmmain::closeEvent(QCloseEvent *event)

@@ -18,6 +18,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -117,10 +118,15 @@ FrmShow::FrmShow(QWidget *browser)
     Text1 = new QLineEdit(this);
     Text1->setObjectName(QStringLiteral("Text1"));
     Text1->hide();
+    // While a command runs the path waits in the mailbox; it is shown once the command ends.
     connect(Text1, &QLineEdit::textChanged, this, [this](const QString &text) {
-        if (!text.isEmpty())
+        if (!text.isEmpty() && !HandoffsHeld())
             ShowCmdPic();
     });
+    connect(&HandoffGate::instance(), &HandoffGate::released, this, [this] {
+        if (!Text1->text().isEmpty() && !HandoffsHeld())
+            ShowCmdPic();
+    }, Qt::QueuedConnection);
 
     // Key strokes on any part of the window act once, here.
     installEventFilter(this);
@@ -233,7 +239,7 @@ void FrmShow::place()
         setWindowState(windowState() | Qt::WindowMaximized);
 }
 
-void FrmShow::StartStandAlone(const QString &argumentText)
+void FrmShow::StartStandAlone(const QString &path)
 {
     mReceiver = new HandoffReceiver([this](const QString &text) { Text1->setText(text); }, this);
     if (mReceiver->listen()) {
@@ -242,7 +248,7 @@ void FrmShow::StartStandAlone(const QString &argumentText)
     }
     show();
     Trace(QStringLiteral("show FrmShow"));
-    ListFolderAndShow(handedOffPath(argumentText));
+    ListFolderAndShow(handedOffPath(path));
 }
 
 void FrmShow::ListFolderAndShow(const QString &path)
@@ -253,6 +259,9 @@ void FrmShow::ListFolderAndShow(const QString &path)
 int FrmShow::ListFolder(const QString &path)
 {
     List1.clear();
+    // A relative path would name a folder of this process, not of the one that passed it on.
+    if (QDir::isRelativePath(ResolveDesktopLabel(path)))
+        return 0;
     const QString folder = FolderOf(path);
     const QStringList names = ListImageFiles(folder);
     int found = 0;
@@ -303,13 +312,15 @@ void FrmShow::ShowPic(int index)
 
 void FrmShow::ShowCmdPic()
 {
+    const HandoffHold hold;
     const QString path = handedOffPath(Text1->text());
-    Trace(QStringLiteral("ShowCmdPic FrmShow %1").arg(path));
-    ListFolderAndShow(path);
     {
+        // Emptied first: a hand-off that comes while this one is shown waits in it.
         const QSignalBlocker quiet(Text1);
         Text1->clear();
     }
+    Trace(QStringLiteral("ShowCmdPic FrmShow %1").arg(path));
+    ListFolderAndShow(path);
     // The sender cannot raise another process's window here; the receiver does it.
     setWindowState(windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized));
     show();

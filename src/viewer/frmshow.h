@@ -35,8 +35,9 @@ public:
     // Makes the browser window when a stand-alone viewer hands over to it.
     static void SetBrowserFactory(std::function<QWidget *()> factory);
 
-    // Stand-alone start: registers the hand-off receiver and shows the path's folder.
-    void StartStandAlone(const QString &argumentText);
+    // Stand-alone start: registers the hand-off receiver and shows the folder of the path
+    // the start was given (already made absolute by the start).
+    void StartStandAlone(const QString &path);
 
     QStringList List1;       // full paths in showing order
     QLineEdit *Text1 = nullptr;

@@ -1,8 +1,10 @@
 // The viewer window's commands: zoom, fit, navigation, turning, saving, deleting,
-// copying, the slide show and the keys.
+// copying, the slide show and the keys. A command that asks a question or lets events run
+// holds hand-offs until it ends, so that it finishes on the file and entry it began with.
 #include "viewer/frmshow.h"
 
 #include "app/appstate.h"
+#include "app/handoff.h"
 #include "app/inifile.h"
 #include "app/messagebox.h"
 #include "app/paths.h"
@@ -79,6 +81,7 @@ void FrmShow::BestFit()
 
 void FrmShow::PreviousImage()
 {
+    const HandoffHold hold;
     if (List1.size() < 2)
         return;
     if (CurrentIndex > 0) {
@@ -93,6 +96,7 @@ void FrmShow::PreviousImage()
 
 void FrmShow::NextImage()
 {
+    const HandoffHold hold;
     if (List1.size() < 2)
         return;
     if (CurrentIndex < List1.size() - 1) {
@@ -117,6 +121,7 @@ void FrmShow::TurnRight()
 
 void FrmShow::turn(bool clockwise)
 {
+    const HandoffHold hold;
     if (List1.isEmpty())
         return;
     Player->SetnMouseIcon(ToolHand);
@@ -137,6 +142,7 @@ void FrmShow::turn(bool clockwise)
 
 void FrmShow::SaveTurned()
 {
+    const HandoffHold hold;
     const QString path = currentPath();
     if (!path.isEmpty() && mRotation.canSave())
         RotateImageFile(path, TurnedCopyPath(path), mRotation.code());
@@ -145,6 +151,8 @@ void FrmShow::SaveTurned()
 
 void FrmShow::DeleteImage()
 {
+    const HandoffHold hold;
+    const int index = CurrentIndex;
     const QString path = currentPath();
     if (path.isEmpty())
         return;
@@ -158,8 +166,12 @@ void FrmShow::DeleteImage()
         MsgBox(QStringLiteral("图片删除失败!"), QStringLiteral("提示"), MsgIcon::Critical);
         return;
     }
-    List1.removeAt(CurrentIndex);
-    ShowPic(CurrentIndex < List1.size() ? CurrentIndex : 0);
+    // Events have run since the question: remove the entry of the file that went.
+    const int at = List1.value(index) == path ? index : int(List1.indexOf(path));
+    if (at >= 0)
+        List1.removeAt(at);
+    const int next = at >= 0 ? at : index;
+    ShowPic(next < List1.size() ? next : 0);
 }
 
 void FrmShow::SlideShow()
@@ -171,6 +183,8 @@ void FrmShow::SlideShow()
         return;
     }
     mFullScreen = new fFullScreen(this);
+    // The show moves CurrentIndex through this list until it closes.
+    HoldHandoffsWhileAlive(mFullScreen);
     mFullScreen->List1 = List1;
     mFullScreen->Start();
 }
@@ -184,6 +198,7 @@ void FrmShow::CopyFile()
 
 void FrmShow::CopyFileTo()
 {
+    const HandoffHold hold;
     const QString path = currentPath();
     if (path.isEmpty())
         return;

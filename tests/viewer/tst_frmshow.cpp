@@ -1,6 +1,8 @@
 #include "app/appstate.h"
+#include "app/handoff.h"
 #include "app/inifile.h"
 #include "app/messagebox.h"
+#include "app/paths.h"
 #include "controls/command.h"
 #include "controls/flatcmd.h"
 #include "imaging/gdiplus.h"
@@ -11,13 +13,18 @@
 #include "viewer/frmshow.h"
 
 #include <QAction>
+#include <QLineEdit>
 #include <QFile>
 #include <QImageReader>
 #include <QLabel>
 #include <QMenu>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QWheelEvent>
+
+#include <chrono>
+#include <future>
 
 using namespace mv;
 using namespace mv::test;
@@ -39,6 +46,37 @@ void releaseKey(QWidget *target, Qt::Key key, Qt::KeyboardModifiers modifiers = 
 {
     QTest::keyRelease(target, key, modifiers);
 }
+
+// Answers every message box with handler while it lives.
+struct AnsweredBy {
+    MessageBoxHandler previous;
+    explicit AnsweredBy(MessageBoxHandler handler)
+        : previous(SetMessageBoxHandler(std::move(handler)))
+    {
+    }
+    ~AnsweredBy() { SetMessageBoxHandler(previous); }
+};
+
+// Two folders: the one the viewer shows and the one a later start hands over.
+struct HandoffFolders {
+    QTemporaryDir shown, handed;
+    HandoffFolders()
+    {
+        for (const char *name : {"1.png", "2.png", "3.png"})
+            saveImage(shown.path() + '/' + name, QSize(20, 20), Qt::gray, "PNG");
+        for (const char *name : {"x.png", "y.png"})
+            saveImage(handed.path() + '/' + name, QSize(20, 20), Qt::cyan, "PNG");
+    }
+    QStringList shownList(const QStringList &names) const
+    {
+        QStringList paths;
+        for (const QString &name : names)
+            paths << shown.path() + '/' + name;
+        return paths;
+    }
+    QString handedPath() const { return handed.path() + "/y.png"; }
+    QStringList handedList() const { return {handed.path() + "/x.png", handed.path() + "/y.png"}; }
+};
 
 } // namespace
 
@@ -129,6 +167,13 @@ private slots:
         QCOMPARE(viewer.ListFolder(pic("C.PNG")), 0);       // case matters
         QCOMPARE(viewer.ListFolder(pic("notes.txt")), 0);   // not an image: the first one
         QCOMPARE(viewer.ListFolder(pic("gone/x.png")), 0);
+        QVERIFY(viewer.List1.isEmpty());
+        // A relative path names nothing here, even where this process happens to run.
+        const QString working = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(mDir.path()));
+        viewer.ListFolder(pic("a.png"));
+        QCOMPARE(viewer.ListFolder("c.png"), 0);
+        QDir::setCurrent(working);
         QVERIFY(viewer.List1.isEmpty());
     }
 
@@ -417,6 +462,118 @@ private slots:
         // The slide-show command on an open show closes it.
         viewer->SlideShow();
         QTRY_VERIFY(!viewer->FullScreen());
+    }
+
+    // A hand-off that comes while a command asks its question waits until the command
+    // has ended: the command works on the file and entry it began with.
+    void handoffDuringAQuestion_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<bool>("throughReceiver"); // a real start's exchange, not the mailbox alone
+        QTest::addColumn<int>("start");
+        QTest::addColumn<QStringList>("listAfter");
+        QTest::addColumn<int>("shownAfter");
+        QTest::newRow("delete") << "delete" << false << 1 << QStringList{"1.png", "3.png"} << 1;
+        QTest::newRow("delete, through the receiver") << "delete" << true << 1 << QStringList{"1.png", "3.png"} << 1;
+        QTest::newRow("delete the last") << "delete" << false << 2 << QStringList{"1.png", "2.png"} << 0;
+        QTest::newRow("next on the last") << "next" << false << 2 << QStringList{"1.png", "2.png", "3.png"} << 0;
+        QTest::newRow("previous on the first") << "previous" << true << 0 << QStringList{"1.png", "2.png", "3.png"}
+                                               << 2;
+    }
+    void handoffDuringAQuestion()
+    {
+        QFETCH(QString, command);
+        QFETCH(int, start);
+        QFETCH(QStringList, listAfter);
+        const bool throughReceiver = MV_FETCH(bool, throughReceiver);
+        HandoffFolders folders;
+        const QStringList before = folders.shownList({"1.png", "2.png", "3.png"});
+        FrmShow viewer;
+        if (throughReceiver) {
+            viewer.StartStandAlone(before.at(start));
+        } else {
+            viewer.ListFolder(before.at(0));
+            viewer.show();
+            viewer.ShowPic(start);
+        }
+        QCOMPARE(CurrentIndex, start);
+
+        const QDir trash(qEnvironmentVariable("XDG_DATA_HOME") + "/Trash/files");
+        const qsizetype trashed = trash.entryList(QDir::Files).size();
+        QList<MessageRequest> questions;
+        bool waitingInTheMailbox = false;
+        const AnsweredBy answeredBy([&](const MessageRequest &request) {
+            questions << request;
+            if (!throughReceiver) {
+                viewer.Text1->setText(folders.handedPath());
+            } else {
+                const QString number = ReadConfig("TempHwnd2");
+                std::future<HandoffResult> sent = std::async(std::launch::async, [number, &folders] {
+                    return SendHandoff(number, folders.handedPath());
+                });
+                [&] { QTRY_VERIFY(sent.wait_for(std::chrono::seconds(0)) == std::future_status::ready); }();
+                if (sent.get() != HandoffResult::Delivered)
+                    return MsgResult::No;
+            }
+            // The path has arrived and waits while the question is open.
+            [&] { QTRY_COMPARE(viewer.Text1->text(), folders.handedPath()); }();
+            waitingInTheMailbox = viewer.Text1->text() == folders.handedPath();
+            return MsgResult::Yes;
+        });
+        if (command == "delete")
+            viewer.DeleteImage();
+        else if (command == "next")
+            viewer.NextImage();
+        else
+            viewer.PreviousImage();
+
+        QCOMPARE(questions.size(), 1);
+        QVERIFY(waitingInTheMailbox);
+        QCOMPARE(viewer.List1, folders.shownList(listAfter));
+        QCOMPARE(CurrentIndex, MV_FETCH(int, shownAfter));
+        QCOMPARE(viewer.windowTitle(), FileNameOf(viewer.List1.at(CurrentIndex)) + " - Mirovale 万能图片查看器");
+        // Only the file asked about went.
+        for (const QString &path : before)
+            QCOMPARE(QFile::exists(path), command != "delete" || path != before.at(start));
+        QCOMPARE(trash.entryList(QDir::Files).size(), trashed + (command == "delete" ? 1 : 0));
+        for (const QString &path : folders.handedList())
+            QVERIFY(QFile::exists(path));
+
+        // Then the path that waited is shown.
+        QTRY_COMPARE(viewer.List1, folders.handedList());
+        QCOMPARE(CurrentIndex, 1);
+        QCOMPARE(viewer.windowTitle(), QString("y.png - Mirovale 万能图片查看器"));
+        QVERIFY(viewer.Text1->text().isEmpty());
+    }
+
+    void handoffDuringATurnAndASlideShow()
+    {
+        HandoffFolders folders;
+        FrmShow viewer;
+        viewer.ListFolder(folders.shown.path() + "/1.png");
+        viewer.show();
+        viewer.ShowPic(0);
+
+        // The turn lets events run before it turns the canvas.
+        QTimer::singleShot(0, &viewer, [&] { viewer.Text1->setText(folders.handedPath()); });
+        viewer.TurnRight();
+        QCOMPARE(viewer.RotationAngle(), 90);
+        QVERIFY(viewer.FlatCmds[11]->isEnabled());
+        QCOMPARE(viewer.List1.size(), 3);
+        QTRY_COMPARE(viewer.List1, folders.handedList());
+        QCOMPARE(viewer.RotationAngle(), 0);
+
+        // The slide show goes through the viewer's list until it closes.
+        viewer.SlideShow();
+        QVERIFY(viewer.FullScreen());
+        QTRY_COMPARE(viewer.FullScreen()->windowTitle(), QString("x.png"));
+        viewer.Text1->setText(folders.shown.path() + "/3.png");
+        QTest::qWait(50);
+        QCOMPARE(viewer.List1, folders.handedList());
+        viewer.FullScreen()->close();
+        QTRY_COMPARE(viewer.List1, folders.shownList({"1.png", "2.png", "3.png"}));
+        QCOMPARE(CurrentIndex, 2);
+        QVERIFY(!HandoffsHeld());
     }
 };
 
