@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QMimeData>
+#include <QStandardPaths>
 #include <QTemporaryFile>
 #include <QUrl>
 
@@ -153,6 +154,9 @@ int RecycleFile(const QString &path)
     const QString target = withoutFinalSlash(path);
     if (target.isEmpty() || (!QFileInfo(target).exists() && !QFileInfo(target).isSymLink()))
         return RecycleNotFound;
+    // Qt makes the trash inside the data folder but not the data folder itself: without it,
+    // it would put "files" and "info" folders into the working folder instead.
+    QDir().mkpath(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
     return QFile::moveToTrash(target) ? RecycleOk : RecycleFailed;
 }
 

@@ -215,6 +215,26 @@ private slots:
         QCOMPARE(RecycleFile(at("trash-me.png")), int(RecycleNotFound));
     }
 
+    // A new account has no data folder yet: the trash is made there, never in the folder
+    // of the picture or the working folder.
+    void recycleFileMakesTheTrashOfANewAccount()
+    {
+        const QByteArray dataHome = qgetenv("XDG_DATA_HOME");
+        const QString fresh = at("new-account/.local/share");
+        qputenv("XDG_DATA_HOME", QFile::encodeName(fresh));
+        const QString cwd = QDir::currentPath();
+        QDir().mkpath(at("pictures"));
+        QDir::setCurrent(at("pictures"));
+        QVERIFY(WriteBytes(at("pictures/photo.png"), "picture"));
+        const int result = RecycleFile(at("pictures/photo.png"));
+        QDir::setCurrent(cwd);
+        qputenv("XDG_DATA_HOME", dataHome);
+        QCOMPARE(result, int(RecycleOk));
+        QCOMPARE(ReadBytes(fresh + "/Trash/files/photo.png"), QByteArray("picture"));
+        QVERIFY(QFile::exists(fresh + "/Trash/info/photo.png.trashinfo"));
+        QCOMPARE(QDir(at("pictures")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
+    }
+
     void renameNeverReplaces()
     {
         QVERIFY(WriteBytes(at("old.png"), "old"));
