@@ -3,6 +3,7 @@
 #include "imaging/gdiplus.h"
 #include "imaging/gifscan.h"
 #include "imaging/pixelbudget.h"
+#include "imaging/pngcolourkey.h"
 #include "imaging/metafile/metafile.h"
 
 #include <QBuffer>
@@ -370,6 +371,15 @@ GpStatus GpImage::Private::DecodeGifFrame(int index, QImage &out)
 
 GpStatus GpImage::Private::DecodeStill(QSize rawTarget, QImage &out)
 {
+    if (format == ImageFormat::Png && HasSixteenBitColourKey(data)) {
+        if (!FitsPixelBudget(rawSize, 8))
+            return Fail(GpStatus::OutOfMemory, QStringLiteral("image too large to decode"));
+        ColourKeyPicture picture = DecodeSixteenBitColourKey(data);
+        if (picture.image.isNull())
+            return Fail(GpStatus::GenericError, picture.error);
+        out = picture.image;
+        return GpStatus::Ok;
+    }
     QBuffer buffer(&data);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer, QtFormatName(format));

@@ -8,6 +8,7 @@ list(APPEND MIROVALE_CORE_SOURCES
     imaging/imgblt.cpp imaging/imgblt.h
     imaging/pixelbudget.h
     imaging/playerlayout.cpp imaging/playerlayout.h
+    imaging/pngcolourkey.cpp imaging/pngcolourkey.h
 )
 list(APPEND MIROVALE_UI_SOURCES
     imaging/ucplayer.cpp imaging/ucplayer.h
