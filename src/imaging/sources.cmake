@@ -4,6 +4,7 @@ list(APPEND MIROVALE_CORE_SOURCES
     imaging/codec.cpp imaging/codec.h
     imaging/ctile.cpp imaging/ctile.h
     imaging/gdiplus.cpp imaging/gdiplus.h
+    imaging/gifdecoder.cpp imaging/gifdecoder.h
     imaging/gifscan.cpp imaging/gifscan.h
     imaging/imgblt.cpp imaging/imgblt.h
     imaging/pixelbudget.h
