@@ -5,6 +5,7 @@
 #include "imaging/gifscan.h"
 #include "imaging/pixelbudget.h"
 #include "imaging/pngcolourkey.h"
+#include "imaging/tiffdecoder.h"
 #include "imaging/metafile/metafile.h"
 
 #include <QBuffer>
@@ -30,6 +31,8 @@ ImageFormat SniffRaster(const QByteArray &data)
     if (data.startsWith("\x89PNG\r\n\x1A\n"))
         return ImageFormat::Png;
     if (data.startsWith(QByteArrayLiteral("II*\0")) || data.startsWith(QByteArrayLiteral("MM\0*")))
+        return ImageFormat::Tiff;
+    if (data.startsWith(QByteArrayLiteral("II+\0")) || data.startsWith(QByteArrayLiteral("MM\0+"))) // BigTIFF
         return ImageFormat::Tiff;
     // Reserved 0, type 1 (icon) and at least one entry.
     if (data.size() >= 6 && data.startsWith(QByteArrayLiteral("\0\0\1\0")) && (data.at(4) != 0 || data.at(5) != 0))
@@ -192,7 +195,7 @@ GpImage GpImage::Load(const QByteArray &bytes)
         return Failed(GpStatus::UnknownImageFormat, QStringLiteral("not an image format we read"));
 
     // Formats of our own decoders: they read their headers themselves.
-    if (p->format == ImageFormat::Gif) {
+    if (p->format == ImageFormat::Gif || p->format == ImageFormat::Tiff) {
         const GpStatus status = p->ReadOwnHeader();
         if (status != GpStatus::Ok)
             return Failed(status, p->error);
@@ -347,6 +350,12 @@ GpStatus GpImage::Private::ReadOwnHeader()
                                                 layout.firstFrame.y() + layout.firstFrame.height());
         delays = layout.delays;
         frameCount = int(layout.delays.size());
+    } else if (format == ImageFormat::Tiff) {
+        const TiffInfo info = ReadTiffInfo(data);
+        if (info.size.isEmpty())
+            return Fail(GpStatus::GenericError, info.error);
+        size = info.size;
+        frameCount = 1; // pages are not frames in time
     }
     if (size.isEmpty())
         return Fail(GpStatus::GenericError, QStringLiteral("damaged image header"));
@@ -394,6 +403,13 @@ GpStatus GpImage::Private::DecodeGifFrame(int index, QImage &out)
 
 GpStatus GpImage::Private::DecodeStill(QSize rawTarget, QImage &out)
 {
+    if (format == ImageFormat::Tiff) {
+        TiffPicture picture = DecodeTiff(data, rawTarget);
+        if (picture.image.isNull())
+            return Fail(picture.tooLarge ? GpStatus::OutOfMemory : GpStatus::GenericError, picture.error);
+        out = picture.image;
+        return GpStatus::Ok;
+    }
     if (format == ImageFormat::Png && HasSixteenBitColourKey(data)) {
         if (!FitsPixelBudget(rawSize, 8))
             return Fail(GpStatus::OutOfMemory, QStringLiteral("image too large to decode"));

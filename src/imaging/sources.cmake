@@ -10,6 +10,8 @@ list(APPEND MIROVALE_CORE_SOURCES
     imaging/pixelbudget.h
     imaging/playerlayout.cpp imaging/playerlayout.h
     imaging/pngcolourkey.cpp imaging/pngcolourkey.h
+    imaging/tiffdecoder.cpp imaging/tiffdecoder.h
+    imaging/tiffsamples.cpp imaging/tiffsamples.h
 )
 list(APPEND MIROVALE_UI_SOURCES
     imaging/ucplayer.cpp imaging/ucplayer.h
