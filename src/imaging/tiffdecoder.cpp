@@ -303,17 +303,19 @@ SamplePicture ReadRgba(TIFF *tif, QSize want)
         quint32 *raster = k > 1 ? buffer.data() : reinterpret_cast<quint32 *>(image.scanLine(int(top)));
         img.row_offset = int(top);
         img.col_offset = 0;
-        if (TIFFRGBAImageGet(&img, raster, width, rows)) {
+        const bool decoded = TIFFRGBAImageGet(&img, raster, width, rows);
+        if (decoded) {
             any = true;
             ToByteOrder(raster, qint64(width) * rows);
-        } else {
+        } else if (k == 1) {
             std::memset(raster, 0, size_t(width) * rows * 4);
         }
         if (k == 1)
             continue;
         for (quint32 r = 0; r < rows; ++r) {
             const uchar *p = reinterpret_cast<const uchar *>(raster + size_t(width) * r);
-            for (quint32 x0 = 0, ox = 0; x0 < width; x0 += k, ++ox) {
+            // A band that did not decode adds transparent rows: nothing to add up.
+            for (quint32 x0 = 0, ox = 0; decoded && x0 < width; x0 += k, ++ox) {
                 // One row of a block: at most 65535 x 255, well inside 32 bits.
                 quint32 red = 0, green = 0, blue = 0, alpha = 0;
                 for (const uchar *end = p + 4 * size_t(std::min(k, width - x0)); p < end; p += 4) {
