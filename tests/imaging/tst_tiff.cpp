@@ -43,6 +43,7 @@ struct Page {
     int tile = 0;                       // tile side; 0: strips
     int orientation = ORIENTATION_TOPLEFT;
     int subfileType = 0;
+    int subIfds = 0;                    // the next pages written are SubIFDs of this one
     QList<quint16> colormap;            // 3 x 2^bits entries for palette pictures
     std::function<double(int, int, int)> sample;
 };
@@ -97,6 +98,10 @@ void SetFields(TIFF *tif, const Page &p)
         TIFFSetField(tif, TIFFTAG_PREDICTOR, p.predictor);
     if (p.subfileType)
         TIFFSetField(tif, TIFFTAG_SUBFILETYPE, p.subfileType);
+    if (p.subIfds) {
+        const QList<quint64> offsets(p.subIfds, 0); // filled in as they are written
+        TIFFSetField(tif, TIFFTAG_SUBIFD, quint16(p.subIfds), offsets.constData());
+    }
     if (p.extra) {
         const quint16 kinds[4] = {quint16(p.extraKind), EXTRASAMPLE_UNSPECIFIED, EXTRASAMPLE_UNSPECIFIED,
                                   EXTRASAMPLE_UNSPECIFIED};
@@ -548,6 +553,23 @@ private slots:
         QCOMPARE(image.DecodeFrame(QSize(40, 30), out), GpStatus::Ok);
         QCOMPARE(out.size(), QSize(40, 30));
 
+        // The same levels as SubIFDs of the first page, with a second page after them.
+        Page withLevels = full;
+        withLevels.subIfds = 2;
+        Page second = full;
+        second.width = 50;
+        second.height = 50;
+        second.sample = colour(0, 0, 0);
+        GpImage nested = GpImage::LoadFromMemory(WriteTiff(Path("subifds.tif"), {withLevels, half, quarter, second}));
+        QVERIFY(nested.IsLoaded());
+        QCOMPARE(nested.Size(), QSize(400, 300));
+        QCOMPARE(nested.DecodeFrame(QSize(150, 112), out), GpStatus::Ok);
+        QCOMPARE(out.convertToFormat(QImage::Format_RGB32).pixel(7, 7), qRgb(201, 101, 51));
+        QCOMPARE(nested.DecodeFrame(QSize(90, 60), out), GpStatus::Ok);
+        QCOMPARE(out.convertToFormat(QImage::Format_RGB32).pixel(7, 7), qRgb(202, 102, 52));
+        QCOMPARE(nested.DecodeFrame(QSize(), out), GpStatus::Ok);
+        QCOMPARE(out.size(), QSize(400, 300));
+        QCOMPARE(out.convertToFormat(QImage::Format_RGB32).pixel(7, 7), qRgb(200, 100, 50));
     }
 
     // Without a reduced page, a picture asked for at least twice smaller is averaged while
