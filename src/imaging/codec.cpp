@@ -1,8 +1,11 @@
 #include "imaging/codec.h"
 
 #include "imaging/gdiplus.h"
+#include "imaging/gifdecoder.h"
 #include "imaging/gifscan.h"
 #include "imaging/pixelbudget.h"
+#include "imaging/pngcolourkey.h"
+#include "imaging/tiffdecoder.h"
 #include "imaging/metafile/metafile.h"
 
 #include <QBuffer>
@@ -28,6 +31,8 @@ ImageFormat SniffRaster(const QByteArray &data)
     if (data.startsWith("\x89PNG\r\n\x1A\n"))
         return ImageFormat::Png;
     if (data.startsWith(QByteArrayLiteral("II*\0")) || data.startsWith(QByteArrayLiteral("MM\0*")))
+        return ImageFormat::Tiff;
+    if (data.startsWith(QByteArrayLiteral("II+\0")) || data.startsWith(QByteArrayLiteral("MM\0+"))) // BigTIFF
         return ImageFormat::Tiff;
     // Reserved 0, type 1 (icon) and at least one entry.
     if (data.size() >= 6 && data.startsWith(QByteArrayLiteral("\0\0\1\0")) && (data.at(4) != 0 || data.at(5) != 0))
@@ -103,9 +108,8 @@ struct GpImage::Private {
     int quarterTurns = 0;
     bool flip = false;
 
-    // Sequential reader of animation frames; a frame before the next one restarts it.
-    std::unique_ptr<QBuffer> frameBuffer;
-    std::unique_ptr<QImageReader> frameReader;
+    // Sequential compositor of animation frames; a frame before the next one restarts it.
+    std::unique_ptr<GifDecoder> gif;
     int nextFrame = 0;
     QImage cachedFrame;
     int cachedIndex = -1;
@@ -117,6 +121,7 @@ struct GpImage::Private {
         error = why;
         return s;
     }
+    GpStatus ReadOwnHeader();
     GpStatus DecodeGifFrame(int index, QImage &out);
     GpStatus DecodeStill(QSize rawTarget, QImage &out);
 };
@@ -189,6 +194,16 @@ GpImage GpImage::Load(const QByteArray &bytes)
     if (p->format == ImageFormat::Unknown)
         return Failed(GpStatus::UnknownImageFormat, QStringLiteral("not an image format we read"));
 
+    // Formats of our own decoders: they read their headers themselves.
+    if (p->format == ImageFormat::Gif || p->format == ImageFormat::Tiff) {
+        const GpStatus status = p->ReadOwnHeader();
+        if (status != GpStatus::Ok)
+            return Failed(status, p->error);
+        GpImage image;
+        image.d = std::move(p);
+        return image;
+    }
+
     QBuffer buffer(&p->data);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer, QtFormatName(p->format));
@@ -217,14 +232,6 @@ GpImage GpImage::Load(const QByteArray &bytes)
         return Failed(GpStatus::OutOfMemory, QStringLiteral("image dimensions too large"));
     p->rawSize = size;
     p->frameCount = 1;
-
-    if (p->format == ImageFormat::Gif) {
-        const GifLayout layout = ScanGif(p->data);
-        if (!layout.valid || layout.delays.isEmpty())
-            return Failed(GpStatus::GenericError, QStringLiteral("damaged GIF"));
-        p->delays = layout.delays;
-        p->frameCount = int(layout.delays.size());
-    }
 
     GpImage image;
     image.d = std::move(p);
@@ -330,6 +337,34 @@ GpStatus GpImage::RotateFlip(int type)
     return GpStatus::Ok;
 }
 
+GpStatus GpImage::Private::ReadOwnHeader()
+{
+    QSize size;
+    if (format == ImageFormat::Gif) {
+        const GifLayout layout = ScanGif(data);
+        if (!layout.valid || layout.delays.isEmpty())
+            return Fail(GpStatus::GenericError, QStringLiteral("damaged GIF"));
+        // A screen of no size: the first frame's extent, as far as it reaches.
+        size = !layout.screen.isEmpty() ? layout.screen
+                                        : QSize(layout.firstFrame.x() + layout.firstFrame.width(),
+                                                layout.firstFrame.y() + layout.firstFrame.height());
+        delays = layout.delays;
+        frameCount = int(layout.delays.size());
+    } else if (format == ImageFormat::Tiff) {
+        const TiffInfo info = ReadTiffInfo(data);
+        if (info.size.isEmpty())
+            return Fail(GpStatus::GenericError, info.error);
+        size = info.size;
+        frameCount = 1; // pages are not frames in time
+    }
+    if (size.isEmpty())
+        return Fail(GpStatus::GenericError, QStringLiteral("damaged image header"));
+    if (size.width() > MaxImageSide || size.height() > MaxImageSide)
+        return Fail(GpStatus::OutOfMemory, QStringLiteral("image dimensions too large"));
+    rawSize = size;
+    return GpStatus::Ok;
+}
+
 GpStatus GpImage::Private::DecodeGifFrame(int index, QImage &out)
 {
     if (firstBadFrame >= 0 && index >= firstBadFrame)
@@ -340,23 +375,21 @@ GpStatus GpImage::Private::DecodeGifFrame(int index, QImage &out)
         out = cachedFrame;
         return GpStatus::Ok;
     }
-    if (!frameReader || index < nextFrame) {
-        frameReader.reset();
-        frameBuffer = std::make_unique<QBuffer>(&data);
-        frameBuffer->open(QIODevice::ReadOnly);
-        frameReader = std::make_unique<QImageReader>(frameBuffer.get(), QByteArrayLiteral("gif"));
-        nextFrame = 0;
-        cachedIndex = -1;
-        cachedFrame = QImage();
-    }
     if (!FitsDecodeBudget(rawSize))
         return Fail(GpStatus::OutOfMemory, QStringLiteral("image too large to decode"));
+    if (!gif || index < nextFrame) {
+        gif.reset();
+        cachedFrame = QImage();
+        gif = std::make_unique<GifDecoder>(data, rawSize);
+        nextFrame = 0;
+        cachedIndex = -1;
+    }
     while (nextFrame <= index) {
-        const QImage frame = frameReader->read();
+        const QImage frame = gif->NextFrame();
         if (frame.isNull()) {
             // A damaged frame ends the animation at the last good one.
             firstBadFrame = nextFrame;
-            frameReader.reset();
+            gif.reset();
             if (cachedIndex < 0)
                 return Fail(GpStatus::GenericError, QStringLiteral("damaged GIF data"));
             break;
@@ -370,6 +403,22 @@ GpStatus GpImage::Private::DecodeGifFrame(int index, QImage &out)
 
 GpStatus GpImage::Private::DecodeStill(QSize rawTarget, QImage &out)
 {
+    if (format == ImageFormat::Tiff) {
+        TiffPicture picture = DecodeTiff(data, rawTarget);
+        if (picture.image.isNull())
+            return Fail(picture.tooLarge ? GpStatus::OutOfMemory : GpStatus::GenericError, picture.error);
+        out = picture.image;
+        return GpStatus::Ok;
+    }
+    if (format == ImageFormat::Png && HasSixteenBitColourKey(data)) {
+        if (!FitsPixelBudget(rawSize, 8))
+            return Fail(GpStatus::OutOfMemory, QStringLiteral("image too large to decode"));
+        ColourKeyPicture picture = DecodeSixteenBitColourKey(data);
+        if (picture.image.isNull())
+            return Fail(GpStatus::GenericError, picture.error);
+        out = picture.image;
+        return GpStatus::Ok;
+    }
     QBuffer buffer(&data);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer, QtFormatName(format));

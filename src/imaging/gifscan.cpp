@@ -90,12 +90,17 @@ GifLayout ScanGif(const QByteArray &data)
             }
             in.skipSubBlocks();
         } else if (introducer == 0x2C) {
-            in.skip(8); // position and size
+            const int x = in.u16();
+            const int y = in.u16();
+            const int w = in.u16();
+            const int h = in.u16();
             const quint8 imageFlags = in.u8();
             if (in.atEnd()) {
                 layout.damaged = true;
                 break;
             }
+            if (layout.delays.isEmpty())
+                layout.firstFrame = QRect(x, y, w, h);
             layout.delays.append(pendingDelay);
             pendingDelay = 0;
             if (imageFlags & 0x80)

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QRect>
 #include <QSize>
 
 namespace mv {
@@ -14,6 +15,7 @@ struct GifLayout {
     bool valid = false;     // the header and the logical screen descriptor are there
     bool damaged = false;   // the walk stopped before the trailer
     QSize screen;
+    QRect firstFrame;       // where the first frame lies, as its descriptor says
     QList<quint32> delays;  // one entry per frame
 };
 

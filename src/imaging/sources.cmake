@@ -4,10 +4,14 @@ list(APPEND MIROVALE_CORE_SOURCES
     imaging/codec.cpp imaging/codec.h
     imaging/ctile.cpp imaging/ctile.h
     imaging/gdiplus.cpp imaging/gdiplus.h
+    imaging/gifdecoder.cpp imaging/gifdecoder.h
     imaging/gifscan.cpp imaging/gifscan.h
     imaging/imgblt.cpp imaging/imgblt.h
     imaging/pixelbudget.h
     imaging/playerlayout.cpp imaging/playerlayout.h
+    imaging/pngcolourkey.cpp imaging/pngcolourkey.h
+    imaging/tiffdecoder.cpp imaging/tiffdecoder.h
+    imaging/tiffsamples.cpp imaging/tiffsamples.h
 )
 list(APPEND MIROVALE_UI_SOURCES
     imaging/ucplayer.cpp imaging/ucplayer.h
