@@ -1,5 +1,6 @@
 #include "imaging/codec.h"
 
+#include "imaging/bmpdecoder.h"
 #include "imaging/gdiplus.h"
 #include "imaging/gifscan.h"
 #include "imaging/pixelbudget.h"
@@ -32,7 +33,7 @@ ImageFormat SniffRaster(const QByteArray &data)
     // Reserved 0, type 1 (icon) and at least one entry.
     if (data.size() >= 6 && data.startsWith(QByteArrayLiteral("\0\0\1\0")) && (data.at(4) != 0 || data.at(5) != 0))
         return ImageFormat::Icon;
-    return ImageFormat::Unknown;
+    return SniffBmpFamily(data); // cursors and headerless DIBs
 }
 
 QByteArray QtFormatName(ImageFormat format)
@@ -188,6 +189,21 @@ GpImage GpImage::Load(const QByteArray &bytes)
     p->format = SniffRaster(bytes);
     if (p->format == ImageFormat::Unknown)
         return Failed(GpStatus::UnknownImageFormat, QStringLiteral("not an image format we read"));
+
+    // The BMP family (BMP, DIB, RLE, icons and cursors) has a decoder of our own.
+    if (p->format == ImageFormat::Bmp || p->format == ImageFormat::Icon) {
+        const BmpFamilyInfo info = ReadBmpFamilyInfo(p->data, p->format);
+        if (!info.error.isEmpty())
+            return Failed(GpStatus::GenericError, info.error);
+        if (info.size.width() > MaxImageSide || info.size.height() > MaxImageSide)
+            return Failed(GpStatus::OutOfMemory, QStringLiteral("image dimensions too large"));
+        p->rawSize = info.size;
+        p->iconIndex = info.entry;
+        p->frameCount = 1;
+        GpImage image;
+        image.d = std::move(p);
+        return image;
+    }
 
     QBuffer buffer(&p->data);
     buffer.open(QIODevice::ReadOnly);
@@ -370,6 +386,13 @@ GpStatus GpImage::Private::DecodeGifFrame(int index, QImage &out)
 
 GpStatus GpImage::Private::DecodeStill(QSize rawTarget, QImage &out)
 {
+    if (format == ImageFormat::Bmp || format == ImageFormat::Icon) {
+        BmpFamilyFrame frame = DecodeBmpFamily(data, format, iconIndex, rawTarget == rawSize ? QSize() : rawTarget);
+        if (frame.status != GpStatus::Ok)
+            return Fail(frame.status, frame.error);
+        out = std::move(frame.image);
+        return GpStatus::Ok;
+    }
     QBuffer buffer(&data);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer, QtFormatName(format));
