@@ -8,19 +8,20 @@
 namespace mv {
 
 // Where decoded rows of a picture go: straight into the picture's rows at full size, or,
-// for a picture decoded smaller, into the mean of each factor x factor block, so that a
-// large picture shown small never exists at full size in memory. Rows come in storage
-// order, top-down or bottom-up; a row or pixel never written stays transparent.
+// for a picture shown smaller, into an exact area average at the size shown (each source
+// pixel counts by the share of it that an output pixel covers), so that a large picture
+// shown small never exists at full size in memory. Rows come in storage order, top-down
+// or bottom-up; a row or pixel never written stays transparent.
 class BmpCanvas
 {
 public:
-    // The factor by which a source of this size may shrink while staying at least target.
-    static int FactorFor(QSize source, QSize target);
-    static QSize SizeFor(QSize source, int factor);
+    // The size to decode at for a target: target where it is smaller than source in both
+    // directions, otherwise source.
+    static QSize OutputFor(QSize source, QSize target);
 
     // alpha: pixels may be partly transparent. cleared: some pixels may never be written.
-    // Check the size against the pixel budget first; a null canvas could not allocate.
-    BmpCanvas(QSize source, int factor, bool alpha, bool cleared);
+    // Check the output size against the pixel budget first; a null canvas could not allocate.
+    BmpCanvas(QSize source, QSize output, bool alpha, bool cleared);
     bool isNull() const { return mImage.isNull(); }
 
     // Source row y (from the top): a row of source width to write into. Pixels not written
@@ -33,15 +34,28 @@ public:
     [[nodiscard]] QImage finish(bool opaque);
 
 private:
-    void flush();
+    // How a source pixel or row divides between one output pixel or row and the next, in
+    // units where a source pixel is output-size long and an output pixel source-size long.
+    struct Share {
+        int first = 0;
+        quint32 weight = 0;      // in first
+        quint32 rest = 0;        // in first + 1
+    };
+    static std::vector<Share> Shares(int source, int output);
+    void addRow(int outputRow, quint32 weight);
+    void flush(int outputRow);
 
     QImage mImage;
     QSize mSource;
-    int mFactor = 1;
+    bool mReduced = false;
     bool mAlpha = false;
-    std::vector<QRgb> mRow;       // reduced: the source row being written (kept clear)
-    std::vector<quint64> mSums;   // reduced: alpha and alpha-weighted colours per pixel
-    int mBlock = -1;              // reduced: the output row being summed
+    std::vector<QRgb> mRow;           // the source row being written (kept clear)
+    std::vector<Share> mColumns;
+    std::vector<Share> mRows;
+    std::vector<quint64> mLine;       // the current source row summed across: 4 per output pixel
+    // Two output rows being summed, by their index (-1: none).
+    std::vector<quint64> mSums[2];
+    int mSumRow[2] = {-1, -1};
 };
 
 } // namespace mv

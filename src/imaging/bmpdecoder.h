@@ -28,8 +28,8 @@ struct BmpFamilyFrame {
     GpStatus status = GpStatus::Ok;
     QString error;
 };
-// The picture, decoded straight at a reduced size no smaller than target where target
-// is smaller (the caller scales the rest of the way); the full size for an empty target.
+// The picture, decoded straight at target's size where target is smaller in both
+// directions (an embedded JPEG through its decoder's own scaling), otherwise at full size.
 // Refused before anything is allocated when it would not fit the pixel budget.
 [[nodiscard]] BmpFamilyFrame DecodeBmpFamily(const QByteArray &data, ImageFormat format, int entry, QSize target);
 

@@ -85,7 +85,7 @@ bool ApplyMask(const uchar *mask, qint64 maskBytes, int count, QRgb *out)
     return any;
 }
 
-DibPicture DecodeRows(QByteArrayView bytes, const BmpHeader &header, int factor, DibContainer container)
+DibPicture DecodeRows(QByteArrayView bytes, const BmpHeader &header, QSize output, DibContainer container)
 {
     const auto *data = reinterpret_cast<const uchar *>(bytes.data()) + header.dataOffset;
     const qint64 available = header.dataSize;
@@ -111,7 +111,7 @@ DibPicture DecodeRows(QByteArrayView bytes, const BmpHeader &header, int factor,
     const qint64 maskStride = (qint64(header.width) + 31) / 32 * 4;
     const qint64 maskStart = stride * header.height;
 
-    BmpCanvas canvas(QSize(header.width, header.height), factor, unpacker.hasAlpha() || useMask, !complete);
+    BmpCanvas canvas(QSize(header.width, header.height), output, unpacker.hasAlpha() || useMask, !complete);
     if (canvas.isNull())
         return Failure(GpStatus::OutOfMemory, "out of memory for the picture");
     bool masked = false;
@@ -151,15 +151,15 @@ DibPicture DecodeDib(QByteArrayView bytes, const BmpHeader &header, QSize target
         return DecodeEmbedded(bytes, header, target);
 
     const QSize source(header.width, header.height);
-    const int factor = BmpCanvas::FactorFor(source, target);
-    if (!FitsPixelBudget(BmpCanvas::SizeFor(source, factor)))
+    const QSize output = BmpCanvas::OutputFor(source, target);
+    if (!FitsPixelBudget(output))
         return Failure(GpStatus::OutOfMemory, "image too large to decode");
 
     switch (header.coding) {
     case BmpCoding::Rle4:
     case BmpCoding::Rle8:
     case BmpCoding::Rle24: {
-        BmpCanvas canvas(source, factor, true, true);
+        BmpCanvas canvas(source, output, true, true);
         if (canvas.isNull())
             return Failure(GpStatus::OutOfMemory, "out of memory for the picture");
         const bool complete = DecodeRle(bytes.sliced(header.dataOffset), header, canvas);
@@ -167,7 +167,7 @@ DibPicture DecodeDib(QByteArrayView bytes, const BmpHeader &header, QSize target
     }
     case BmpCoding::Rgb:
     case BmpCoding::BitFields:
-        return DecodeRows(bytes, header, factor, container);
+        return DecodeRows(bytes, header, output, container);
     default:
         return Failure(GpStatus::UnknownImageFormat, "unsupported BMP compression");
     }

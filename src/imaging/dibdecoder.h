@@ -18,8 +18,8 @@ struct DibPicture {
 [[nodiscard]] QSize DibPictureSize(QByteArrayView bytes, const BmpHeader &header);
 
 // Decodes the pixels of a DIB whose header was read from the same bytes. With a target
-// smaller than the picture, it decodes straight at a reduced size no smaller than target
-// (whole blocks averaged); the caller scales the rest of the way. An icon entry's 1-bit
+// smaller than the picture, it decodes straight at the target size (an area average of
+// the pixels), so the full-size picture is never held in memory. An icon entry's 1-bit
 // mask makes its pixels transparent unless the entry has an alpha channel of its own.
 // Pixels the data does not reach are transparent; no pixel is left undefined.
 [[nodiscard]] DibPicture DecodeDib(QByteArrayView bytes, const BmpHeader &header, QSize target,

@@ -1,11 +1,9 @@
-#include "imaging/gdiplus.h"
+#include "bmpcheck.h"
 #include "testutil.h"
 
 #include <QDir>
 #include <QRegularExpression>
 
-#include <cstdlib>
-#include <cstring>
 
 using namespace mv;
 using namespace mv::test;
@@ -75,39 +73,6 @@ int Distance(const QImage &actual, const QImage &expected)
     return largest;
 }
 
-// Leaves a freed block of this size full of the pattern, so that memory a decoder forgets
-// to set shows up as a difference between two decodes.
-void DirtyHeap(qsizetype bytes, int pattern)
-{
-    void *block = std::malloc(size_t(qMax<qsizetype>(bytes, 1)));
-    if (!block)
-        return;
-    std::memset(block, pattern, size_t(qMax<qsizetype>(bytes, 1)));
-    // Keep the compiler from dropping the fill.
-    static void *volatile sink;
-    sink = block;
-    std::free(sink);
-}
-
-struct Decoded {
-    bool loaded = false;
-    GpStatus status = GpStatus::GenericError;
-    QImage image;
-};
-
-Decoded DecodeBytes(const QByteArray &bytes, QSize size = QSize(), int pattern = 0)
-{
-    Decoded result;
-    GpImage image = GpImage::LoadFromMemory(bytes);
-    result.loaded = image.IsLoaded();
-    if (!result.loaded)
-        return result;
-    const QSize target = size.isEmpty() ? image.Size() : size;
-    DirtyHeap(qint64(target.width()) * target.height() * 4, pattern);
-    result.status = image.DecodeFrame(size, result.image);
-    return result;
-}
-
 // Where a comparison fails, the actual picture is kept for a look.
 QString KeepActual(const QString &file, const QImage &image)
 {
@@ -167,8 +132,8 @@ const QStringList &RefusedBadFiles()
 // Two decodes of the same bytes over differently dirtied memory give the same picture.
 void VerifyDefined(const QString &file, const QByteArray &bytes, QSize size)
 {
-    const Decoded first = DecodeBytes(bytes, size, 0x00);
-    const Decoded second = DecodeBytes(bytes, size, 0xFF);
+    const BmpDecoded first = DecodeBmpBytes(bytes, size, 0x00);
+    const BmpDecoded second = DecodeBmpBytes(bytes, size, 0xFF);
     QCOMPARE(first.loaded, second.loaded);
     QCOMPARE(first.status, second.status);
     QVERIFY2(first.image == second.image,
@@ -217,7 +182,7 @@ private slots:
         QFETCH(QString, file);
         const QStringList references = mReferences.value(file);
         QVERIFY2(!references.isEmpty(), "no reference on the suite's page");
-        const Decoded decoded = DecodeBytes(ReadBytes(mDir + QLatin1Char('/') + file));
+        const BmpDecoded decoded = DecodeBmpBytes(ReadBytes(mDir + QLatin1Char('/') + file));
         QVERIFY2(decoded.loaded && decoded.status == GpStatus::Ok, "does not decode");
         const auto [reference, distance] = ClosestReference(decoded.image, references);
         QVERIFY2(distance >= 0 && distance <= ToleranceFor(file),
@@ -242,7 +207,7 @@ private slots:
             qInfo("%s: %s", qPrintable(file), qPrintable(Deviations().value(file)));
             return;
         }
-        const Decoded decoded = DecodeBytes(bytes);
+        const BmpDecoded decoded = DecodeBmpBytes(bytes);
         QVERIFY2(decoded.loaded && decoded.status == GpStatus::Ok, "does not decode");
         const auto [reference, distance] = ClosestReference(decoded.image, mReferences.value(file));
         QVERIFY2(distance >= 0 && distance <= ToleranceFor(file),
@@ -260,7 +225,7 @@ private slots:
         requireSuite();
         QFETCH(QString, file);
         const QByteArray bytes = ReadBytes(mDir + QLatin1Char('/') + file);
-        const Decoded decoded = DecodeBytes(bytes);
+        const BmpDecoded decoded = DecodeBmpBytes(bytes);
         if (RefusedBadFiles().contains(file)) {
             QVERIFY2(!decoded.loaded, "loaded");
             return;
