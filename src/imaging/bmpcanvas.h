@@ -42,6 +42,8 @@ private:
         quint32 rest = 0;        // in first + 1
     };
     static std::vector<Share> Shares(int source, int output);
+    void sumAcross(int from, int to);
+    void sumAcrossWeighted(int from, int to);
     void addRow(int outputRow, quint32 weight);
     void flush(int outputRow);
 
@@ -53,6 +55,16 @@ private:
     std::vector<Share> mColumns;
     std::vector<Share> mRows;
     std::vector<quint64> mLine;       // the current source row summed across: 4 per output pixel
+    // Each output column: its first and last source pixels and their shares in it (the
+    // first's head, the last's tail); the pixels between count whole.
+    struct Span {
+        int first = 0;
+        int last = -1;
+        quint32 head = 0;
+        quint32 tail = 0;
+    };
+    std::vector<Span> mSpans;
+    int mOutputWidth = 0;
     // Two output rows being summed, by their index (-1: none).
     std::vector<quint64> mSums[2];
     int mSumRow[2] = {-1, -1};
