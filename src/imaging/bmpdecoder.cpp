@@ -8,16 +8,21 @@ namespace mv {
 
 namespace {
 
+bool IsBitmapArray(const QByteArray &data)
+{
+    return data.startsWith("BA") && data.mid(14, 2) == "BM";
+}
+
 DibContainer ContainerOf(const QByteArray &data)
 {
-    return data.startsWith("BM") ? DibContainer::File : DibContainer::Packed;
+    return data.startsWith("BM") || IsBitmapArray(data) ? DibContainer::File : DibContainer::Packed;
 }
 
 } // namespace
 
 ImageFormat SniffBmpFamily(const QByteArray &data)
 {
-    if (data.startsWith("BM"))
+    if (data.startsWith("BM") || IsBitmapArray(data))
         return ImageFormat::Bmp;
     if (LooksLikeIconFile(data))
         return ImageFormat::Icon;

@@ -123,6 +123,39 @@ std::array<quint32, 4> DefaultMasks(int bitCount, DibContainer container)
     return {0xFF0000, 0xFF00, 0xFF, container == DibContainer::IconEntry ? 0xFF000000u : 0u};
 }
 
+// OS/2 bitmap arrays ("BA") chain versions of one picture for different devices, each a
+// "BM" file head whose offsets count from the start of the whole file. The one shown is
+// the largest, then the one with most colours (the first of equals); -1 when none is a
+// readable bitmap.
+qint64 BestArrayMember(const ByteReader &all)
+{
+    qint64 best = -1;
+    qint64 bestArea = 0;
+    quint32 bestBits = 0;
+    qint64 at = 0;
+    for (int member = 0; member < 64; ++member) {
+        ByteReader head = all.sub(at, 2 * FileHeaderBytes);
+        const quint16 arrayMagic = head.u16();
+        head.skip(4);
+        const qint64 next = head.u32();
+        head.skip(4);
+        const quint16 fileMagic = head.u16();
+        if (!head.ok() || arrayMagic != 0x4142)
+            break;
+        const Fields f = ReadFields(all, at + 2 * FileHeaderBytes);
+        const qint64 area = f.width * qAbs(f.height);
+        if (fileMagic == 0x4D42 && f.complete && (area > bestArea || (area == bestArea && f.bitCount > bestBits))) {
+            best = at + FileHeaderBytes;
+            bestArea = area;
+            bestBits = f.bitCount;
+        }
+        if (next <= at) // the last member, or a chain that would loop
+            break;
+        at = next;
+    }
+    return best;
+}
+
 BmpHeader Fail(const char *why)
 {
     BmpHeader header;
@@ -138,13 +171,14 @@ BmpHeader ReadBmpHeader(QByteArrayView bytes, DibContainer container)
     qint64 start = 0;
     qint64 fileDataOffset = -1;
     if (container == DibContainer::File) {
-        ByteReader file = all.sub(0, FileHeaderBytes);
+        const qint64 fileHead = bytes.startsWith("BA") ? BestArrayMember(all) : 0;
+        ByteReader file = all.sub(fileHead, FileHeaderBytes);
         const quint16 magic = file.u16();
         file.skip(8); // file size and two reserved fields: often wrong, never needed
         fileDataOffset = file.u32();
-        if (!file.ok() || magic != 0x4D42)
+        if (fileHead < 0 || !file.ok() || magic != 0x4D42)
             return Fail("not a BMP file");
-        start = FileHeaderBytes;
+        start = fileHead + FileHeaderBytes;
     }
     const Fields f = ReadFields(all, start);
     if (!f.complete)

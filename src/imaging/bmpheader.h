@@ -9,9 +9,10 @@
 
 namespace mv {
 
-// Where a device-independent bitmap sits: a file with its own 14-byte head ("BM"), a packed
-// DIB as the clipboard keeps it (header, masks and palette, then the pixels), or a picture
-// inside an icon or cursor file (twice the height: the colour rows, then the 1-bit mask).
+// Where a device-independent bitmap sits: a file with its own 14-byte head ("BM", or an
+// OS/2 bitmap array of such, "BA", whose best member is read), a packed DIB as the
+// clipboard keeps it (header, masks and palette, then the pixels), or a picture inside an
+// icon or cursor file (twice the height: the colour rows, then the 1-bit mask).
 enum class DibContainer { File, Packed, IconEntry };
 
 enum class BmpCoding { Rgb, BitFields, Rle8, Rle4, Rle24, Huffman1D, Jpeg, Png };

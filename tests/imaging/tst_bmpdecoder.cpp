@@ -438,6 +438,50 @@ private slots:
             QVERIFY(MapDifference(decoded.image, Square, Legend).isEmpty());
     }
 
+    // OS/2 bitmap arrays chain versions of a picture, offsets counting from the start of
+    // the file: the largest is shown, then the one with most colours.
+    void bitmapArrays_data()
+    {
+        QTest::addColumn<QList<QByteArray>>("members");
+        QTest::addColumn<QStringList>("expected");
+        BmpSpec small = Indexed(8, {{2}}, FourColours);
+        small.headerSize = 12;
+        const QByteArray large = MakeBmp(Indexed(8, {{0, 1}, {2, 3}}));
+        BmpSpec deep;
+        deep.width = 2;
+        deep.height = 2;
+        deep.pixels = PackRows({{0x0000FF, 0x0000FF}, {0x0000FF, 0x0000FF}}, 24);
+        QTest::newRow("one") << QList<QByteArray>{large} << Square;
+        QTest::newRow("largest, last") << QList<QByteArray>{MakeBmp(small), large} << Square;
+        QTest::newRow("largest, first") << QList<QByteArray>{large, MakeBmp(small)} << Square;
+        QTest::newRow("same size, more colours") << QList<QByteArray>{large, MakeBmp(deep)} << QStringList{"BB", "BB"};
+    }
+    void bitmapArrays()
+    {
+        QFETCH(QList<QByteArray>, members);
+        QFETCH(QStringList, expected);
+        QByteArray file;
+        for (qsizetype i = 0; i < members.size(); ++i) {
+            QByteArray member = members.at(i);
+            const quint32 at = quint32(file.size());
+            const quint32 next = i + 1 < members.size() ? at + 14 + quint32(member.size()) : 0;
+            // The member's pixel offset counts from the start of the whole file.
+            const quint32 offset = quint32(quint8(member[10]) | quint8(member[11]) << 8) + at + 14;
+            member[10] = char(offset & 0xFF);
+            member[11] = char(offset >> 8);
+            file.append("BA");
+            PutLE(file, 40, 4);
+            PutLE(file, next, 4);
+            PutLE(file, 0, 4);
+            file.append(member);
+        }
+        const BmpDecoded decoded = DecodeBmpBytes(file);
+        QVERIFY(decoded.loaded);
+        QCOMPARE(decoded.format, ImageFormat::Bmp);
+        const QString difference = MapDifference(decoded.image, expected, Legend);
+        QVERIFY2(difference.isEmpty(), qPrintable(difference));
+    }
+
     // A picture shown smaller decodes straight at that size, each pixel the mean of the
     // area it covers, so a picture too large for the pixel budget at full size still shows.
     void reducedSize()
@@ -479,6 +523,41 @@ private slots:
             const double difference = MeanDifference(small.image, expected);
             QVERIFY2(difference < 1.5, qPrintable(QString::number(difference)));
         }
+    }
+
+    // Each output pixel is the mean of the source area it covers, parts of pixels counted
+    // by their share; transparent parts lower the alpha, not the colour.
+    void areaAverage_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<QList<QRgb>>("expected");
+        BmpSpec spec;
+        spec.width = 3;
+        spec.height = 2;
+        const QList<QList<quint64>> rows = {{0x000000, 0x5A0000, 0xB40000}, {0x1E0000, 0x780000, 0xD20000}};
+        spec.pixels = PackRows(rows, 24);
+        // Red 0, 90, 180 over 30, 120, 210: thirds of 0 + 90 / 2 + 30 + 120 / 2, and so on.
+        QTest::newRow("3 x 2 to 2 x 1") << MakeBmp(spec) << QSize(2, 1) << QList<QRgb>{qRgb(45, 0, 0), qRgb(165, 0, 0)};
+        spec.height = -2;
+        spec.pixels = PackRows(rows, 24, true);
+        QTest::newRow("top-down") << MakeBmp(spec) << QSize(2, 1) << QList<QRgb>{qRgb(45, 0, 0), qRgb(165, 0, 0)};
+        QTest::newRow("3 x 2 to 3 x 1") << MakeBmp(spec) << QSize(3, 1)
+                                        << QList<QRgb>{qRgb(15, 0, 0), qRgb(105, 0, 0), qRgb(195, 0, 0)};
+        QTest::newRow("half transparent") << RleFile(8, 2, 1, QByteArray("\x01\x00\x00\x01", 4)) << QSize(1, 1)
+                                          << QList<QRgb>{qRgba(255, 0, 0, 128)};
+    }
+    void areaAverage()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QSize, size);
+        QFETCH(QList<QRgb>, expected);
+        const BmpFamilyFrame frame = DecodeBmpFamily(bytes, ImageFormat::Bmp, 0, size);
+        QCOMPARE(frame.status, GpStatus::Ok);
+        QCOMPARE(frame.image.size(), size);
+        const QImage image = frame.image.convertToFormat(QImage::Format_ARGB32);
+        for (int x = 0; x < size.width(); ++x)
+            QCOMPARE(image.pixel(x, 0), expected.at(x));
     }
 
     void reducedSizeBeyondTheBudget()

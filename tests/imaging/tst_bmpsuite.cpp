@@ -217,6 +217,10 @@ private slots:
                                 .arg(KeepActual(file, decoded.image))));
     }
 
+    // Related formats: OS/2 bitmap arrays.
+    void related_data() { suiteRows(QStringLiteral("x")); }
+    void related() { questionable(); }
+
     // Bad files fail to load or decode what they hold, always to the same picture: nothing
     // of it comes from memory the decoder did not set.
     void bad_data() { suiteRows(QStringLiteral("b")); }
