@@ -1,6 +1,7 @@
 #include "imaging/dibdecoder.h"
 
 #include "imaging/bmpcanvas.h"
+#include "imaging/bmphuffman.h"
 #include "imaging/bmprle.h"
 #include "imaging/bmprows.h"
 #include "imaging/pixelbudget.h"
@@ -163,6 +164,13 @@ DibPicture DecodeDib(QByteArrayView bytes, const BmpHeader &header, QSize target
         if (canvas.isNull())
             return Failure(GpStatus::OutOfMemory, "out of memory for the picture");
         const bool complete = DecodeRle(bytes.sliced(header.dataOffset), header, canvas);
+        return Picture(canvas.finish(complete));
+    }
+    case BmpCoding::Huffman1D: {
+        BmpCanvas canvas(source, output, true, true);
+        if (canvas.isNull())
+            return Failure(GpStatus::OutOfMemory, "out of memory for the picture");
+        const bool complete = DecodeHuffman1D(bytes.sliced(header.dataOffset), header, canvas);
         return Picture(canvas.finish(complete));
     }
     case BmpCoding::Rgb:

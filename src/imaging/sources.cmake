@@ -3,6 +3,7 @@ list(APPEND MIROVALE_CORE_SOURCES
     imaging/bmpcanvas.cpp imaging/bmpcanvas.h
     imaging/bmpdecoder.cpp imaging/bmpdecoder.h
     imaging/bmpheader.cpp imaging/bmpheader.h
+    imaging/bmphuffman.cpp imaging/bmphuffman.h
     imaging/bmprle.cpp imaging/bmprle.h
     imaging/bmprows.cpp imaging/bmprows.h
     imaging/cdib.cpp imaging/cdib.h

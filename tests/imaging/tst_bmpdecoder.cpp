@@ -329,6 +329,52 @@ private slots:
         }
     }
 
+    // OS/2's 1-bit Huffman coding: runs of entry 0 and entry 1 in turn, from each row's
+    // start; ends of line skipped; bad codes and early ends leave the rest transparent.
+    void huffman_data()
+    {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<QByteArray>("bits");   // as '0' and '1'
+        QTest::addColumn<QStringList>("expected");
+        const QByteArray endOfLine = "000000000001";
+        // Bottom row: 3 of entry 0 (1000), 5 of entry 1 (0011). Top row: 0 (00110101), 8 (000101).
+        const QByteArray bottom = "1000" "0011";
+        const QByteArray top = "00110101" "000101";
+        QTest::newRow("two rows") << 8 << endOfLine + bottom + endOfLine + top << QStringList{"GGGGGGGG", "RRRGGGGG"};
+        QTest::newRow("fill before the end of line") << 8 << bottom + "0000" + endOfLine + top
+                                                     << QStringList{"GGGGGGGG", "RRRGGGGG"};
+        QTest::newRow("cut after a row") << 8 << bottom << QStringList{"........", "RRRGGGGG"};
+        QTest::newRow("end of line inside a row") << 8 << "1000" + endOfLine + top
+                                                  << QStringList{"GGGGGGGG", "RRR....."};
+        QTest::newRow("no such code") << 8 << "1000" "000000001" + top << QStringList{"........", "RRR....."};
+        // 70 of entry 0: make-up 64 (11011), then 6 (1110); 2 of entry 1 (11).
+        QTest::newRow("make-up code") << 72 << QByteArray("11011" "1110" "11") + endOfLine + "11011" "1110" "11"
+                                      << QStringList{QString(70, 'R') + "GG", QString(70, 'R') + "GG"};
+    }
+    void huffman()
+    {
+        QFETCH(int, width);
+        QFETCH(QByteArray, bits);
+        QFETCH(QStringList, expected);
+        QByteArray packed((bits.size() + 7) / 8, '\0');
+        for (qsizetype i = 0; i < bits.size(); ++i) {
+            if (bits.at(i) == '1')
+                packed[i / 8] = char(quint8(packed[i / 8]) | (0x80 >> (i % 8)));
+        }
+        BmpSpec spec = Indexed(1, {{0}}, {Red, Green});
+        spec.headerSize = 64;
+        spec.compression = 3;
+        spec.width = width;
+        spec.height = 2;
+        spec.pixels = packed;
+        for (const int pattern : {0x00, 0xFF}) {
+            const BmpDecoded decoded = DecodeBmpBytes(MakeBmp(spec), QSize(), pattern);
+            QVERIFY(decoded.loaded);
+            const QString difference = MapDifference(decoded.image, expected, Legend);
+            QVERIFY2(difference.isEmpty(), qPrintable(difference));
+        }
+    }
+
     // A cut file shows the rows it holds; the rest is transparent. Cut before its first
     // row is complete, it holds no picture.
     void cutFiles_data()
@@ -425,7 +471,8 @@ private slots:
         depth[14] = 7;
         QTest::newRow("bit count 7") << depth << false;
         QTest::newRow("header only") << dib.left(40) << false;
-        QTest::newRow("text") << QByteArray("(\0\0\0 hello, this is not a picture at all", 44) << false;
+        static const char text[] = "(\0\0\0 hello, this is not a picture at all";
+        QTest::newRow("text") << QByteArray(text, sizeof text - 1) << false;
     }
     void packedDibDetection()
     {
@@ -625,6 +672,15 @@ private slots:
         files.append({"rle8", RleFile(8, 4, 3, QByteArray("\x01\x00\x00\x02\x02\x01\x01\x01\x00\x00\x02\x03\x00\x01", 14))});
         files.append({"rle4", RleFile(4, 5, 2, QByteArray("\x00\x05\x12\x30\x01\x00\x03\x21\x00\x00\x00\x01", 12))});
         files.append({"rle24", RleFile(24, 3, 2, QByteArray("\x00\x03\xFF\x00\x00\x00\xFF\x00\x00\x00\xFF\x00\x00\x00\x03\xFF\xFF\xFF\x00\x01", 20))});
+        files.append({"huffman", [] {
+                          BmpSpec s = Indexed(1, {{0}}, {Red, Green});
+                          s.headerSize = 64;
+                          s.compression = 3;
+                          s.width = 8;
+                          s.height = 2;
+                          s.pixels = QByteArray("\x83\x00\x13\x51\x40", 5); // 3 and 5; end of line; 0 and 8
+                          return MakeBmp(s);
+                      }()});
         for (const auto &[name, bytes] : files) {
             for (qsizetype cut = 1; cut < bytes.size(); cut += qMax<qsizetype>(1, bytes.size() / 40))
                 QTest::addRow("%s-cut-%lld", name, qlonglong(cut)) << bytes.left(cut);

@@ -111,7 +111,6 @@ const QHash<QString, QString> &Deviations()
 {
     static const QHash<QString, QString> deviations = {
         {QStringLiteral("q/rgb24prof2.bmp"), QStringLiteral("embedded colour profiles are not applied, as in every other format")},
-        {QStringLiteral("q/pal1huffmsb.bmp"), QStringLiteral("OS/2 Huffman coding is not read")},
     };
     return deviations;
 }
