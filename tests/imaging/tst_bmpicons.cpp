@@ -170,6 +170,37 @@ private slots:
         QVERIFY2(difference.isEmpty(), qPrintable(difference));
     }
 
+    // Damaged icons: every cut and many overwritten bytes load or fail, and where they
+    // decode, two decodes over differently dirtied memory give the same picture.
+    void damagedAreDefined_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QImage photo = PhotoLike(24, 24).convertToFormat(QImage::Format_ARGB32);
+        const QList<std::pair<const char *, QByteArray>> files = {
+            {"bmp entries", MakeIconFile({IconDib(2, 2, 8, {Red, Green, Blue, White}, SquareRows(8), {{0, 1}, {1, 0}}),
+                                          SolidEntry(4, 32, Blue)}, 2)},
+            {"png entry", MakeIconFile({Encode(photo, "png")})},
+        };
+        for (const auto &[name, bytes] : files) {
+            for (qsizetype cut = 6; cut < bytes.size(); cut += qMax<qsizetype>(1, bytes.size() / 60))
+                QTest::addRow("%s-cut-%lld", name, qlonglong(cut)) << bytes.left(cut);
+            for (qsizetype at = 0; at < qMin<qsizetype>(bytes.size(), 120); ++at) {
+                QByteArray damaged = bytes;
+                damaged[at] = char(~quint8(damaged[at]));
+                QTest::addRow("%s-byte-%lld", name, qlonglong(at)) << damaged;
+            }
+        }
+    }
+    void damagedAreDefined()
+    {
+        QFETCH(QByteArray, bytes);
+        const BmpDecoded first = DecodeBmpBytes(bytes, QSize(), 0x00);
+        const BmpDecoded second = DecodeBmpBytes(bytes, QSize(), 0xFF);
+        QCOMPARE(first.loaded, second.loaded);
+        QCOMPARE(first.status, second.status);
+        QCOMPARE(first.image, second.image);
+    }
+
     void reducedSize()
     {
         const BmpDecoded decoded = DecodeBmpBytes(MakeIconFile({SolidEntry(256, 32, Blue)}), QSize(40, 40));
