@@ -3,6 +3,7 @@
 // Decoding BMP-family bytes as the viewer does, and comparing the picture with a map of
 // letters, for the BMP-family tests.
 
+#include "bmpfixtures.h"
 #include "imaging/gdiplus.h"
 
 #include <QHash>
@@ -13,6 +14,11 @@
 #include <cstring>
 
 namespace mv::test {
+
+// Letters of the picture maps: '.' is transparent.
+inline const QHash<QChar, QRgb> Legend = {{'R', Red}, {'G', Green}, {'B', Blue}, {'W', White}, {'K', Black}};
+// Red, green / blue, white: FourColours in a 2 x 2 picture of indices 0 to 3.
+inline const QStringList Square = {QStringLiteral("RG"), QStringLiteral("BW")};
 
 struct BmpDecoded {
     bool loaded = false;

@@ -11,6 +11,14 @@
 
 namespace mv::test {
 
+// The colours of the BMP-family tests; FourColours is their palette (indices 0 to 3).
+inline const QRgb Red = qRgb(255, 0, 0);
+inline const QRgb Green = qRgb(0, 255, 0);
+inline const QRgb Blue = qRgb(0, 0, 255);
+inline const QRgb White = qRgb(255, 255, 255);
+inline const QRgb Black = qRgb(0, 0, 0);
+inline const QList<QRgb> FourColours = {Red, Green, Blue, White};
+
 struct BmpSpec {
     int headerSize = 40;          // 12, 16, 40, 52, 56, 64, 108 or 124
     qint32 width = 1;
@@ -137,6 +145,45 @@ inline QByteArray MakeIconFile(const QList<QByteArray> &pictures, int type = 1)
     for (const QByteArray &picture : pictures)
         out.append(picture);
     return out;
+}
+
+// A paletted picture of these rows of indices (top row first).
+inline BmpSpec Indexed(int bits, const QList<QList<quint64>> &rows, const QList<QRgb> &palette = FourColours)
+{
+    BmpSpec spec;
+    spec.width = int(rows.first().size());
+    spec.height = int(rows.size());
+    spec.bitCount = bits;
+    spec.palette = palette;
+    spec.pixels = PackRows(rows, bits);
+    return spec;
+}
+
+// One pixel of bit fields: masks after a 40-byte header, or in a V5 header when there is
+// an alpha mask.
+inline QByteArray OnePixel(int bits, std::array<quint32, 4> masks, quint64 value)
+{
+    BmpSpec spec;
+    spec.headerSize = masks[3] ? 124 : 40;
+    spec.bitCount = bits;
+    spec.compression = 3;
+    spec.masks = masks;
+    spec.pixels = PackRows({{value}}, bits);
+    return MakeBmp(spec);
+}
+
+// A run-length file of FourColours: RLE8, RLE4, or OS/2's RLE24.
+inline QByteArray RleFile(int bits, int width, int height, const QByteArray &data)
+{
+    BmpSpec spec;
+    spec.width = width;
+    spec.height = height;
+    spec.bitCount = bits;
+    spec.compression = bits == 8 ? 1 : bits == 4 ? 2 : 4;
+    spec.headerSize = bits == 24 ? 64 : 40; // RLE24 is OS/2's
+    spec.palette = bits == 24 ? QList<QRgb>() : FourColours;
+    spec.pixels = data;
+    return MakeBmp(spec);
 }
 
 } // namespace mv::test

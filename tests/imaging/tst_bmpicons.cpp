@@ -1,5 +1,4 @@
 #include "bmpcheck.h"
-#include "bmpfixtures.h"
 #include "testutil.h"
 
 using namespace mv;
@@ -9,12 +8,6 @@ using namespace mv::test;
 // and damaged entries.
 
 namespace {
-
-const QRgb Red = qRgb(255, 0, 0);
-const QRgb Green = qRgb(0, 255, 0);
-const QRgb Blue = qRgb(0, 0, 255);
-const QRgb White = qRgb(255, 255, 255);
-const QHash<QChar, QRgb> Legend = {{'R', Red}, {'G', Green}, {'B', Blue}, {'W', White}};
 
 // Colour rows of a 2 x 2 entry for its bit count: red, green / blue, white.
 QList<QList<quint64>> SquareRows(int bits)
