@@ -62,16 +62,16 @@ QImage QtRead(const QByteArray &bytes)
 
 QByteArray Bmp32(const QImage &picture)
 {
-    test::BmpSpec spec;
-    spec.width = picture.width();
-    spec.height = picture.height();
-    spec.bitCount = 32;
+    test::BmpLayout layout;
+    layout.width = picture.width();
+    layout.height = picture.height();
+    layout.bitCount = 32;
     QByteArray rows;
     rows.reserve(qsizetype(picture.width()) * picture.height() * 4);
     for (int y = picture.height() - 1; y >= 0; --y)
         rows.append(reinterpret_cast<const char *>(picture.constScanLine(y)), picture.width() * 4);
-    spec.pixels = rows;
-    return test::MakeBmp(spec);
+    layout.pixels = rows;
+    return test::MakeBmp(layout);
 }
 
 void Compare(const char *name, const QByteArray &bytes, int runs, QSize shown)

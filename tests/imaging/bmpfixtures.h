@@ -19,7 +19,7 @@ inline const QRgb White = qRgb(255, 255, 255);
 inline const QRgb Black = qRgb(0, 0, 0);
 inline const QList<QRgb> FourColours = {Red, Green, Blue, White};
 
-struct BmpSpec {
+struct BmpLayout {
     int headerSize = 40;          // 12, 16, 40, 52, 56, 64, 108 or 124
     qint32 width = 1;
     qint32 height = 1;            // below zero: rows stored top-down
@@ -33,7 +33,7 @@ struct BmpSpec {
     qint64 dataOffset = -1;       // -1: right after the palette
 };
 
-inline QByteArray MakeBmp(const BmpSpec &s)
+inline QByteArray MakeBmp(const BmpLayout &s)
 {
     QByteArray header;
     PutLE(header, quint32(s.headerSize), 4);
@@ -115,14 +115,14 @@ inline QByteArray PackRows(const QList<QList<quint64>> &rows, int bits, bool top
 inline QByteArray IconDib(int width, int height, int bits, const QList<QRgb> &palette,
                           const QList<QList<quint64>> &colours, const QList<QList<quint64>> &mask)
 {
-    BmpSpec spec;
-    spec.width = width;
-    spec.height = 2 * height;
-    spec.bitCount = bits;
-    spec.palette = palette;
-    spec.fileHeader = false;
-    spec.pixels = PackRows(colours, bits) + PackRows(mask, 1);
-    return MakeBmp(spec);
+    BmpLayout layout;
+    layout.width = width;
+    layout.height = 2 * height;
+    layout.bitCount = bits;
+    layout.palette = palette;
+    layout.fileHeader = false;
+    layout.pixels = PackRows(colours, bits) + PackRows(mask, 1);
+    return MakeBmp(layout);
 }
 
 // An icon (type 1) or cursor (type 2) file of the pictures in this order; the directory's
@@ -148,42 +148,42 @@ inline QByteArray MakeIconFile(const QList<QByteArray> &pictures, int type = 1)
 }
 
 // A paletted picture of these rows of indices (top row first).
-inline BmpSpec Indexed(int bits, const QList<QList<quint64>> &rows, const QList<QRgb> &palette = FourColours)
+inline BmpLayout Indexed(int bits, const QList<QList<quint64>> &rows, const QList<QRgb> &palette = FourColours)
 {
-    BmpSpec spec;
-    spec.width = int(rows.first().size());
-    spec.height = int(rows.size());
-    spec.bitCount = bits;
-    spec.palette = palette;
-    spec.pixels = PackRows(rows, bits);
-    return spec;
+    BmpLayout layout;
+    layout.width = int(rows.first().size());
+    layout.height = int(rows.size());
+    layout.bitCount = bits;
+    layout.palette = palette;
+    layout.pixels = PackRows(rows, bits);
+    return layout;
 }
 
 // One pixel of bit fields: masks after a 40-byte header, or in a V5 header when there is
 // an alpha mask.
 inline QByteArray OnePixel(int bits, std::array<quint32, 4> masks, quint64 value)
 {
-    BmpSpec spec;
-    spec.headerSize = masks[3] ? 124 : 40;
-    spec.bitCount = bits;
-    spec.compression = 3;
-    spec.masks = masks;
-    spec.pixels = PackRows({{value}}, bits);
-    return MakeBmp(spec);
+    BmpLayout layout;
+    layout.headerSize = masks[3] ? 124 : 40;
+    layout.bitCount = bits;
+    layout.compression = 3;
+    layout.masks = masks;
+    layout.pixels = PackRows({{value}}, bits);
+    return MakeBmp(layout);
 }
 
 // A run-length file of FourColours: RLE8, RLE4, or OS/2's RLE24.
 inline QByteArray RleFile(int bits, int width, int height, const QByteArray &data)
 {
-    BmpSpec spec;
-    spec.width = width;
-    spec.height = height;
-    spec.bitCount = bits;
-    spec.compression = bits == 8 ? 1 : bits == 4 ? 2 : 4;
-    spec.headerSize = bits == 24 ? 64 : 40; // RLE24 is OS/2's
-    spec.palette = bits == 24 ? QList<QRgb>() : FourColours;
-    spec.pixels = data;
-    return MakeBmp(spec);
+    BmpLayout layout;
+    layout.width = width;
+    layout.height = height;
+    layout.bitCount = bits;
+    layout.compression = bits == 8 ? 1 : bits == 4 ? 2 : 4;
+    layout.headerSize = bits == 24 ? 64 : 40; // RLE24 is OS/2's
+    layout.palette = bits == 24 ? QList<QRgb>() : FourColours;
+    layout.pixels = data;
+    return MakeBmp(layout);
 }
 
 } // namespace mv::test

@@ -122,14 +122,14 @@ private slots:
             if (bits.at(i) == '1')
                 packed[i / 8] = char(quint8(packed[i / 8]) | (0x80 >> (i % 8)));
         }
-        BmpSpec spec = Indexed(1, {{0}}, {Red, Green});
-        spec.headerSize = 64;
-        spec.compression = 3;
-        spec.width = width;
-        spec.height = 2;
-        spec.pixels = packed;
+        BmpLayout layout = Indexed(1, {{0}}, {Red, Green});
+        layout.headerSize = 64;
+        layout.compression = 3;
+        layout.width = width;
+        layout.height = 2;
+        layout.pixels = packed;
         for (const int pattern : {0x00, 0xFF}) {
-            const BmpDecoded decoded = DecodeBmpBytes(MakeBmp(spec), QSize(), pattern);
+            const BmpDecoded decoded = DecodeBmpBytes(MakeBmp(layout), QSize(), pattern);
             QVERIFY(decoded.loaded);
             const QString difference = MapDifference(decoded.image, expected, Legend);
             QVERIFY2(difference.isEmpty(), qPrintable(difference));
@@ -148,11 +148,11 @@ private slots:
                 rows.last().append(quint64(x * 255 / 399) << 16 | quint64(y * 255 / 299) << 8
                                    | quint64(((x / 25 + y / 25) & 1) ? 200 : 40));
         }
-        BmpSpec spec;
-        spec.width = 400;
-        spec.height = 300;
-        spec.pixels = PackRows(rows, 24);
-        const QByteArray bytes = MakeBmp(spec);
+        BmpLayout layout;
+        layout.width = 400;
+        layout.height = 300;
+        layout.pixels = PackRows(rows, 24);
+        const QByteArray bytes = MakeBmp(layout);
         const BmpFamilyFrame quarter = DecodeBmpFamily(bytes, ImageFormat::Bmp, 0, QSize(100, 75));
         QCOMPARE(quarter.status, GpStatus::Ok);
         QCOMPARE(quarter.image.size(), QSize(100, 75));
@@ -186,17 +186,17 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QSize>("size");
         QTest::addColumn<QList<QRgb>>("expected");
-        BmpSpec spec;
-        spec.width = 3;
-        spec.height = 2;
+        BmpLayout layout;
+        layout.width = 3;
+        layout.height = 2;
         const QList<QList<quint64>> rows = {{0x000000, 0x5A0000, 0xB40000}, {0x1E0000, 0x780000, 0xD20000}};
-        spec.pixels = PackRows(rows, 24);
+        layout.pixels = PackRows(rows, 24);
         // Red 0, 90, 180 over 30, 120, 210: thirds of 0 + 90 / 2 + 30 + 120 / 2, and so on.
-        QTest::newRow("3 x 2 to 2 x 1") << MakeBmp(spec) << QSize(2, 1) << QList<QRgb>{qRgb(45, 0, 0), qRgb(165, 0, 0)};
-        spec.height = -2;
-        spec.pixels = PackRows(rows, 24, true);
-        QTest::newRow("top-down") << MakeBmp(spec) << QSize(2, 1) << QList<QRgb>{qRgb(45, 0, 0), qRgb(165, 0, 0)};
-        QTest::newRow("3 x 2 to 3 x 1") << MakeBmp(spec) << QSize(3, 1)
+        QTest::newRow("3 x 2 to 2 x 1") << MakeBmp(layout) << QSize(2, 1) << QList<QRgb>{qRgb(45, 0, 0), qRgb(165, 0, 0)};
+        layout.height = -2;
+        layout.pixels = PackRows(rows, 24, true);
+        QTest::newRow("top-down") << MakeBmp(layout) << QSize(2, 1) << QList<QRgb>{qRgb(45, 0, 0), qRgb(165, 0, 0)};
+        QTest::newRow("3 x 2 to 3 x 1") << MakeBmp(layout) << QSize(3, 1)
                                         << QList<QRgb>{qRgb(15, 0, 0), qRgb(105, 0, 0), qRgb(195, 0, 0)};
         QTest::newRow("half transparent") << RleFile(8, 2, 1, QByteArray("\x01\x00\x00\x01", 4)) << QSize(1, 1)
                                           << QList<QRgb>{qRgba(255, 0, 0, 128)};
@@ -219,11 +219,11 @@ private slots:
         // 12000 x 12000 of 1 bit: 18 MB of file, 576 MB at full size. Left half black.
         const int side = 12000;
         const QByteArray row = QByteArray(side / 16, char(0xFF)) + QByteArray(side / 16, '\0');
-        BmpSpec spec = Indexed(1, {{0}}, {White, Black});
-        spec.width = side;
-        spec.height = side;
-        spec.pixels = row.repeated(side);
-        const QByteArray bytes = MakeBmp(spec);
+        BmpLayout layout = Indexed(1, {{0}}, {White, Black});
+        layout.width = side;
+        layout.height = side;
+        layout.pixels = row.repeated(side);
+        const QByteArray bytes = MakeBmp(layout);
         GpImage image = GpImage::LoadFromMemory(bytes);
         QVERIFY(image.IsLoaded());
         QImage out;
@@ -253,8 +253,8 @@ private slots:
     // The canvas draws a BMP into its bitmap as the decoder gives it.
     void drawFrameInto()
     {
-        BmpSpec spec = Indexed(8, {{0, 1}, {2, 3}});
-        GpImage image = GpImage::LoadFromMemory(MakeBmp(spec));
+        BmpLayout layout = Indexed(8, {{0, 1}, {2, 3}});
+        GpImage image = GpImage::LoadFromMemory(MakeBmp(layout));
         QImage target(2, 2, QImage::Format_RGB32), scratch;
         target.fill(Qt::black);
         QCOMPARE(image.DrawFrameInto(target, Qt::white, scratch), GpStatus::Ok);
@@ -270,7 +270,7 @@ private slots:
         QList<std::pair<const char *, QByteArray>> files;
         files.append({"8 bits", MakeBmp(Indexed(8, {{0, 1, 2}, {3, 2, 1}, {0, 0, 3}}))});
         files.append({"4 bits os2", [] {
-                          BmpSpec s = Indexed(4, {{0, 1, 2}, {3, 2, 1}});
+                          BmpLayout s = Indexed(4, {{0, 1, 2}, {3, 2, 1}});
                           s.headerSize = 12;
                           return MakeBmp(s);
                       }()});
@@ -280,7 +280,7 @@ private slots:
         files.append({"rle4", RleFile(4, 5, 2, QByteArray("\x00\x05\x12\x30\x01\x00\x03\x21\x00\x00\x00\x01", 12))});
         files.append({"rle24", RleFile(24, 3, 2, QByteArray("\x00\x03\xFF\x00\x00\x00\xFF\x00\x00\x00\xFF\x00\x00\x00\x03\xFF\xFF\xFF\x00\x01", 20))});
         files.append({"huffman", [] {
-                          BmpSpec s = Indexed(1, {{0}}, {Red, Green});
+                          BmpLayout s = Indexed(1, {{0}}, {Red, Green});
                           s.headerSize = 64;
                           s.compression = 3;
                           s.width = 8;

@@ -39,11 +39,11 @@ private slots:
         QList<QRgb> palette = FourColours;
         palette.resize(256, Black);
         for (const int size : {12, 16, 40, 52, 56, 64, 108, 124}) {
-            BmpSpec spec = Indexed(8, {{0, 1}, {2, 3}}, palette);
-            spec.headerSize = size;
-            QTest::addRow("%d-byte header, file", size) << MakeBmp(spec);
-            spec.fileHeader = false;
-            QTest::addRow("%d-byte header, packed", size) << MakeBmp(spec);
+            BmpLayout layout = Indexed(8, {{0, 1}, {2, 3}}, palette);
+            layout.headerSize = size;
+            QTest::addRow("%d-byte header, file", size) << MakeBmp(layout);
+            layout.fileHeader = false;
+            QTest::addRow("%d-byte header, packed", size) << MakeBmp(layout);
         }
     }
     void headerKinds()
@@ -61,20 +61,20 @@ private slots:
     {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QByteArray>("topDown");
-        const auto both = [](const char *name, BmpSpec spec, const QList<QList<quint64>> &rows) {
-            spec.width = 2;
-            spec.height = 2;
-            spec.pixels = PackRows(rows, spec.bitCount);
-            const QByteArray bottomUp = MakeBmp(spec);
-            spec.height = -spec.height;
-            spec.pixels = PackRows(rows, spec.bitCount, true);
-            QTest::newRow(name) << bottomUp << MakeBmp(spec);
+        const auto both = [](const char *name, BmpLayout layout, const QList<QList<quint64>> &rows) {
+            layout.width = 2;
+            layout.height = 2;
+            layout.pixels = PackRows(rows, layout.bitCount);
+            const QByteArray bottomUp = MakeBmp(layout);
+            layout.height = -layout.height;
+            layout.pixels = PackRows(rows, layout.bitCount, true);
+            QTest::newRow(name) << bottomUp << MakeBmp(layout);
         };
         both("1 bit", Indexed(1, {{0}}, {Red, Green}), {{0, 1}, {1, 0}});
         both("2 bits", Indexed(2, {{0}}), {{0, 1}, {2, 3}});
         both("4 bits", Indexed(4, {{0}}), {{0, 1}, {2, 3}});
         both("8 bits", Indexed(8, {{0}}), {{0, 1}, {2, 3}});
-        BmpSpec direct;
+        BmpLayout direct;
         direct.width = 2;
         direct.height = 2;
         direct.bitCount = 16;
@@ -135,12 +135,12 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QRgb>("expected");
         QTest::addColumn<bool>("alpha");
-        BmpSpec plain;
+        BmpLayout plain;
         plain.width = 2;
         plain.bitCount = 32;
         plain.pixels = PackRows({{0x80FF0000, 0x00FF0000}}, 32);
         QTest::newRow("plain 32 bits") << MakeBmp(plain) << Red << false;
-        BmpSpec fields = plain;
+        BmpLayout fields = plain;
         fields.headerSize = 124;
         fields.compression = 3;
         fields.masks = {0xFF0000, 0xFF00, 0xFF, 0xFF000000};
@@ -156,7 +156,7 @@ private slots:
         QTest::newRow("V3 header") << MakeBmp(fields) << qRgba(255, 0, 0, 128) << true;
         fields.headerSize = 52; // a V2 header has no alpha mask
         QTest::newRow("V2 header") << MakeBmp(fields) << Red << false;
-        BmpSpec wide = plain;
+        BmpLayout wide = plain;
         wide.bitCount = 64; // half alpha; red 0.5 in linear light; green below 0, blue above 1
         wide.pixels = PackRows({{0x1000'1000'E000'4000ull, 0x1000'1000'E000'4000ull}}, 64);
         QTest::newRow("64 bits") << MakeBmp(wide) << qRgba(188, 0, 255, 128) << true;
@@ -176,26 +176,26 @@ private slots:
     {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QStringList>("expected");
-        BmpSpec shortTable = Indexed(8, {{0, 1}, {2, 3}});
+        BmpLayout shortTable = Indexed(8, {{0, 1}, {2, 3}});
         shortTable.colorsUsed = 4;
         shortTable.palette = {Red, Green};
         QTest::newRow("fewer entries than declared: the rest is black")
             << MakeBmp(shortTable) << QStringList{"RG", "KK"};
-        BmpSpec os2 = Indexed(8, {{0, 1}, {2, 3}}, {Red, Green, Blue});
+        BmpLayout os2 = Indexed(8, {{0, 1}, {2, 3}}, {Red, Green, Blue});
         os2.headerSize = 12;
         QTest::newRow("OS/2 palette short of 256") << MakeBmp(os2) << QStringList{"RG", "BK"};
-        BmpSpec large = Indexed(8, {{0, 1}, {255, 3}}, QList<QRgb>(300, Blue));
+        BmpLayout large = Indexed(8, {{0, 1}, {255, 3}}, QList<QRgb>(300, Blue));
         large.palette[0] = Red;
         large.palette[1] = Green;
         large.palette[3] = White;
         large.palette[256] = Red;
         QTest::newRow("more entries than 8 bits index") << MakeBmp(large) << QStringList{"RG", "BW"};
-        BmpSpec gap = Indexed(8, {{0, 1}, {2, 3}});
+        BmpLayout gap = Indexed(8, {{0, 1}, {2, 3}});
         gap.dataOffset = 14 + 40 + 16 + 100;
         QTest::newRow("bytes between palette and pixels") << MakeBmp(gap) << Square;
-        BmpSpec one = Indexed(1, {{0, 1}, {1, 0}}, {Red});
+        BmpLayout one = Indexed(1, {{0, 1}, {1, 0}}, {Red});
         QTest::newRow("one entry of two") << MakeBmp(one) << QStringList{"RK", "KR"};
-        BmpSpec unused = Indexed(8, {{0}}, QList<QRgb>(256, Blue));
+        BmpLayout unused = Indexed(8, {{0}}, QList<QRgb>(256, Blue));
         unused.bitCount = 24;
         unused.width = 2;
         unused.height = 2;
@@ -233,12 +233,12 @@ private slots:
     {
         QFETCH(int, keep);
         QFETCH(QStringList, expected);
-        BmpSpec spec;
-        spec.width = 3;
-        spec.height = 3;
-        spec.pixels = PackRows({{0xFF0000, 0xFF0000, 0xFF0000}, {0x00FF00, 0x00FF00, 0x00FF00}, {0xFF, 0xFF, 0xFF}}, 24);
-        const QByteArray whole = MakeBmp(spec);
-        const QByteArray bytes = whole.left(whole.size() - spec.pixels.size() + keep);
+        BmpLayout layout;
+        layout.width = 3;
+        layout.height = 3;
+        layout.pixels = PackRows({{0xFF0000, 0xFF0000, 0xFF0000}, {0x00FF00, 0x00FF00, 0x00FF00}, {0xFF, 0xFF, 0xFF}}, 24);
+        const QByteArray whole = MakeBmp(layout);
+        const QByteArray bytes = whole.left(whole.size() - layout.pixels.size() + keep);
         for (const int pattern : {0x00, 0xFF}) {
             const BmpDecoded decoded = DecodeBmpBytes(bytes, QSize(), pattern);
             QCOMPARE(decoded.loaded, !expected.isEmpty());
@@ -264,14 +264,14 @@ private slots:
         QFETCH(QByteArray, stream);
         QFETCH(int, compression);
         QFETCH(int, tolerance);
-        BmpSpec spec;
-        spec.headerSize = 124;
-        spec.width = 64;
-        spec.height = 48;
-        spec.bitCount = 0;
-        spec.compression = quint32(compression);
-        spec.pixels = stream;
-        const BmpDecoded decoded = DecodeBmpBytes(MakeBmp(spec));
+        BmpLayout layout;
+        layout.headerSize = 124;
+        layout.width = 64;
+        layout.height = 48;
+        layout.bitCount = 0;
+        layout.compression = quint32(compression);
+        layout.pixels = stream;
+        const BmpDecoded decoded = DecodeBmpBytes(MakeBmp(layout));
         QVERIFY(decoded.loaded);
         QCOMPARE(decoded.format, ImageFormat::Bmp);
         QCOMPARE(decoded.image.size(), QSize(64, 48));
@@ -284,10 +284,10 @@ private slots:
                      qPrintable(QString::number(p, 16)));
         }
         // Smaller, through the embedded decoder's own scaling.
-        QCOMPARE(DecodeBmpBytes(MakeBmp(spec), QSize(16, 12)).image.size(), QSize(16, 12));
+        QCOMPARE(DecodeBmpBytes(MakeBmp(layout), QSize(16, 12)).image.size(), QSize(16, 12));
         // A damaged stream: refused at load.
-        spec.pixels = stream.left(20);
-        QVERIFY(!DecodeBmpBytes(MakeBmp(spec)).loaded || DecodeBmpBytes(MakeBmp(spec)).status != GpStatus::Ok);
+        layout.pixels = stream.left(20);
+        QVERIFY(!DecodeBmpBytes(MakeBmp(layout)).loaded || DecodeBmpBytes(MakeBmp(layout)).status != GpStatus::Ok);
     }
 
     // Headerless DIBs are recognised by their header alone; bytes that only look a little
@@ -296,9 +296,9 @@ private slots:
     {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<bool>("isDib");
-        BmpSpec spec = Indexed(8, {{0, 1}, {2, 3}});
-        spec.fileHeader = false;
-        const QByteArray dib = MakeBmp(spec);
+        BmpLayout layout = Indexed(8, {{0, 1}, {2, 3}});
+        layout.fileHeader = false;
+        const QByteArray dib = MakeBmp(layout);
         QTest::newRow("packed DIB") << dib << true;
         QByteArray twoPlanes = dib;
         twoPlanes[12] = 2;
@@ -330,10 +330,10 @@ private slots:
     {
         QTest::addColumn<QList<QByteArray>>("members");
         QTest::addColumn<QStringList>("expected");
-        BmpSpec small = Indexed(8, {{2}}, FourColours);
+        BmpLayout small = Indexed(8, {{2}}, FourColours);
         small.headerSize = 12;
         const QByteArray large = MakeBmp(Indexed(8, {{0, 1}, {2, 3}}));
-        BmpSpec deep;
+        BmpLayout deep;
         deep.width = 2;
         deep.height = 2;
         deep.pixels = PackRows({{0x0000FF, 0x0000FF}, {0x0000FF, 0x0000FF}}, 24);
