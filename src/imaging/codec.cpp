@@ -1,5 +1,6 @@
 #include "imaging/codec.h"
 
+#include "imaging/bmpdecoder.h"
 #include "imaging/gdiplus.h"
 #include "imaging/gifdecoder.h"
 #include "imaging/gifscan.h"
@@ -37,18 +38,14 @@ ImageFormat SniffRaster(const QByteArray &data)
     // Reserved 0, type 1 (icon) and at least one entry.
     if (data.size() >= 6 && data.startsWith(QByteArrayLiteral("\0\0\1\0")) && (data.at(4) != 0 || data.at(5) != 0))
         return ImageFormat::Icon;
-    return ImageFormat::Unknown;
+    return SniffBmpFamily(data); // cursors and headerless DIBs
 }
 
 QByteArray QtFormatName(ImageFormat format)
 {
     switch (format) {
-    case ImageFormat::Bmp: return "bmp";
-    case ImageFormat::Gif: return "gif";
     case ImageFormat::Jpeg: return "jpeg";
     case ImageFormat::Png: return "png";
-    case ImageFormat::Tiff: return "tiff";
-    case ImageFormat::Icon: return "ico";
     default: return {};
     }
 }
@@ -104,7 +101,7 @@ struct GpImage::Private {
     QList<quint32> delays;    // GIF only: hundredths of a second per frame
     int frameCount = 0;
     int activeFrame = 0;
-    int iconIndex = 0;        // the largest picture of an icon file
+    int iconIndex = 0;        // the entry of an icon or cursor file that is shown
     int quarterTurns = 0;
     bool flip = false;
 
@@ -194,8 +191,9 @@ GpImage GpImage::Load(const QByteArray &bytes)
     if (p->format == ImageFormat::Unknown)
         return Failed(GpStatus::UnknownImageFormat, QStringLiteral("not an image format we read"));
 
-    // Formats of our own decoders: they read their headers themselves.
-    if (p->format == ImageFormat::Gif || p->format == ImageFormat::Tiff) {
+    // Formats of our own decoders: they read their headers themselves. JPEG and PNG go
+    // through Qt's readers below.
+    if (p->format != ImageFormat::Jpeg && p->format != ImageFormat::Png) {
         const GpStatus status = p->ReadOwnHeader();
         if (status != GpStatus::Ok)
             return Failed(status, p->error);
@@ -208,24 +206,7 @@ GpImage GpImage::Load(const QByteArray &bytes)
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer, QtFormatName(p->format));
     reader.setAutoTransform(false);
-    QSize size;
-    if (p->format == ImageFormat::Icon) {
-        // An icon file holds several pictures; show the largest.
-        const int count = qMin(reader.imageCount(), 256);
-        qint64 best = 0;
-        for (int i = 0; i < count; ++i) {
-            if (!reader.jumpToImage(i))
-                break;
-            const QSize s = reader.size();
-            if (s.isValid() && qint64(s.width()) * s.height() > best) {
-                best = qint64(s.width()) * s.height();
-                size = s;
-                p->iconIndex = i;
-            }
-        }
-    } else {
-        size = reader.size();
-    }
+    const QSize size = reader.size();
     if (!size.isValid() || size.isEmpty())
         return Failed(GpStatus::GenericError, QStringLiteral("damaged image header"));
     if (size.width() > MaxImageSide || size.height() > MaxImageSide)
@@ -356,6 +337,14 @@ GpStatus GpImage::Private::ReadOwnHeader()
             return Fail(GpStatus::GenericError, info.error);
         size = info.size;
         frameCount = 1; // pages are not frames in time
+    } else if (format == ImageFormat::Bmp || format == ImageFormat::Icon) {
+        // The BMP family (BMP, DIB, RLE, icons and cursors).
+        const BmpFamilyInfo info = ReadBmpFamilyInfo(data, format);
+        if (!info.error.isEmpty())
+            return Fail(GpStatus::GenericError, info.error);
+        size = info.size;
+        iconIndex = info.entry;
+        frameCount = 1;
     }
     if (size.isEmpty())
         return Fail(GpStatus::GenericError, QStringLiteral("damaged image header"));
@@ -419,12 +408,17 @@ GpStatus GpImage::Private::DecodeStill(QSize rawTarget, QImage &out)
         out = picture.image;
         return GpStatus::Ok;
     }
+    if (format == ImageFormat::Bmp || format == ImageFormat::Icon) {
+        BmpFamilyFrame frame = DecodeBmpFamily(data, format, iconIndex, rawTarget == rawSize ? QSize() : rawTarget);
+        if (frame.status != GpStatus::Ok)
+            return Fail(frame.status, frame.error);
+        out = std::move(frame.image);
+        return GpStatus::Ok;
+    }
     QBuffer buffer(&data);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer, QtFormatName(format));
     reader.setAutoTransform(false);
-    if (format == ImageFormat::Icon && !reader.jumpToImage(iconIndex))
-        return Fail(GpStatus::GenericError, QStringLiteral("damaged icon"));
     const bool smaller = rawTarget.width() <= rawSize.width() && rawTarget.height() <= rawSize.height()
                          && rawTarget != rawSize;
     QSize decodeSize = rawSize;

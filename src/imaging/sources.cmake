@@ -1,11 +1,19 @@
 # Files of this folder: core (widget-free) and UI.
 list(APPEND MIROVALE_CORE_SOURCES
+    imaging/bmpcanvas.cpp imaging/bmpcanvas.h
+    imaging/bmpdecoder.cpp imaging/bmpdecoder.h
+    imaging/bmpheader.cpp imaging/bmpheader.h
+    imaging/bmphuffman.cpp imaging/bmphuffman.h
+    imaging/bmprle.cpp imaging/bmprle.h
+    imaging/bmprows.cpp imaging/bmprows.h
     imaging/cdib.cpp imaging/cdib.h
     imaging/codec.cpp imaging/codec.h
     imaging/ctile.cpp imaging/ctile.h
+    imaging/dibdecoder.cpp imaging/dibdecoder.h
     imaging/gdiplus.cpp imaging/gdiplus.h
     imaging/gifdecoder.cpp imaging/gifdecoder.h
     imaging/gifscan.cpp imaging/gifscan.h
+    imaging/icodecoder.cpp imaging/icodecoder.h
     imaging/imgblt.cpp imaging/imgblt.h
     imaging/pixelbudget.h
     imaging/playerlayout.cpp imaging/playerlayout.h
