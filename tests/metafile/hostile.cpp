@@ -91,7 +91,7 @@ QList<QPoint> runStarts(int runs)
 {
     QList<QPoint> points;
     for (int i = 0; i < runs; ++i)
-        points.append(QPoint(0, 10 + i % 80));
+        points.append(QPoint(0, 70 + i % 25));
     return points;
 }
 
@@ -236,7 +236,7 @@ QList<HostileMetafile> HostileMetafiles()
         QList<uint32_t> triangles;
         for (int i = 0; i < 20000; ++i)
             triangles << 0 << 1 << 2;
-        w.gradientTriangles({{-100000, -100000}, {100000, -100000}, {0, 100000}},
+        w.gradientTriangles({{-100000, 60}, {100000, 60}, {0, 100000}},
                             {Rgb(255, 0, 0), Rgb(0, 255, 0), Rgb(0, 0, 255)}, triangles);
         add("emf-gradient-triangles", "GradientFill of 20,000 triangles over the same three far-apart vertices",
             w.finish());
@@ -275,6 +275,28 @@ QList<HostileMetafile> HostileMetafiles()
             w.extTextOutW(60, 60, QStringLiteral("x"));
         }
         add("emf-font-faces", "3000 fonts of different face names, each used for one character", w.finish());
+    }
+    {
+        // Long edges crowded into the same rows slow the painter's edge smoothing down far
+        // beyond the area they cover.
+        EmfWriter w = markedEmf(1000, 1000);
+        QList<QPoint> zigzag;
+        for (int i = 0; i < 100; ++i)
+            zigzag << QPoint(500 + 3 * i, 0) << QPoint(501 + 3 * i, 1000);
+        w.createBrush(1, 0, Rgb(0, 0, 255));
+        w.selectObject(1);
+        for (int i = 0; i < 100; ++i)
+            w.polygon(zigzag, true);
+        add("emf-crowded-edges", "100 fills of a 200-point zigzag whose edges all cross the same 1000 rows",
+            w.finish());
+    }
+    {
+        EmfWriter w = markedEmf(1000, 1000);
+        w.createFont(1, -1000, QStringLiteral("Arial"));
+        w.selectObject(1);
+        for (int i = 0; i < 20; ++i)
+            w.extTextOutW(0, 0, QString(500, QLatin1Char('W')), 0, QRect(), QList<int>(500, 0));
+        add("emf-huge-glyphs", "20 runs of 500 glyphs 1000 pixels tall, all on one spot", w.finish());
     }
     {
         EmfWriter w = markedEmf();
