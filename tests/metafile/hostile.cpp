@@ -300,6 +300,15 @@ QList<HostileMetafile> HostileMetafiles()
     }
     {
         EmfWriter w = markedEmf();
+        for (int i = 0; i < 5000; ++i) {
+            w.createFont(1, -(100 + i), QStringLiteral("Arial"));
+            w.selectObject(1);
+            w.extTextOutW(60, 60, QStringLiteral("W"));
+        }
+        add("emf-glyph-sizes", "5000 glyphs, each in a new size from 100 to 5100 pixels", w.finish());
+    }
+    {
+        EmfWriter w = markedEmf();
         Bytes b;
         b.i32(0).i32(0).i32(0).i32(0).u32(1000000).u32(0);
         for (int i = 0; i < 1000000; ++i)

@@ -19,9 +19,10 @@ constexpr double TextRun = 4000;       // a run's font and metrics
 constexpr double FontLookup = 200000;  // resolving a face not met before
 constexpr double Character = 2000;     // laying out one character
 constexpr double GlyphOutline = 30000; // one glyph's outline for the path
-constexpr double LargeGlyphPixel = 6;  // drawing a glyph too large for the glyph cache
+constexpr double LargeGlyphPixel = 6;  // drawing a glyph too large for the glyph cache, per
+constexpr double LargeGlyphRow = 200;  // pixel it covers or row of its size, whichever costs more
 constexpr double RegionRect = 64;      // one rectangle through region arithmetic
-constexpr double GradientPiece = 128;  // one of the small triangles of a shaded triangle
+constexpr double GradientPiece = 256;  // one of the small triangles of a shaded triangle
 } // namespace cost
 
 // A share of the memory a drawing keeps: one piece of kept data (a decoded bitmap, a

@@ -179,8 +179,8 @@ void Player::drawText(const TextRun &run)
     // Small glyphs come from the painter's glyph cache; large ones are drawn as outlines,
     // each one in full, however many sit on the same spot.
     const double surface = double(mSurface.width()) * mSurface.height();
-    const double paint = em >= LargeGlyph ? cost::LargeGlyphPixel * double(n) * qMin(em * em, surface)
-                                          : qMin(double(n) * em * em, surface);
+    const double glyph = qMax(cost::LargeGlyphPixel * qMin(em * em, surface), cost::LargeGlyphRow * em);
+    const double paint = em >= LargeGlyph ? double(n) * glyph : qMin(double(n) * em * em, surface);
     if (!charge(paint))
         return;
     applyClip();
