@@ -490,16 +490,21 @@ void Player::paintTarget(QPainterPath target, Paint paint, bool windingFill)
         if (!finiteRect(bounds))
             return;
         const double length = roughLength(target);
-        const double area = QRectF(mSurface).width() * mSurface.height();
-        if (!chargeShape(target, qMin(area, length * (width + 2)), pen.isCosmetic() ? Edges::Hairline : Edges::Outlined))
-            return;
+        double dashes = 0;
         if (pen.style() == Qt::CustomDashLine) {
             double period = 0;
             for (qreal d : pen.dashPattern())
                 period += d * width;
-            if (period <= 0 || length / period > MaxDashes)
+            dashes = period > 0 ? length / period : HUGE_VAL;
+            if (dashes > MaxDashes) {
                 pen.setStyle(Qt::SolidLine);
+                dashes = 0;
+            }
         }
+        const double area = QRectF(mSurface).width() * mSurface.height();
+        if (!chargeShape(target, qMin(area, length * (width + 2)), pen.isCosmetic() ? Edges::Hairline : Edges::Outlined,
+                         width, dashes))
+            return;
         applyClip();
         mPainter.resetTransform();
         mPainter.setCompositionMode(mode);

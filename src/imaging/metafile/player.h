@@ -185,8 +185,11 @@ private:
     void applyClip();
     bool charge(double targetArea);
     // Painting a path in target pixels: its area and what its edges cost the rasteriser.
+    // Outlined lines also give the pen's width in target pixels and the pieces its dash
+    // pattern cuts them into.
     enum class Edges { Filled, Outlined, Hairline };
-    bool chargeShape(const QPainterPath &target, double targetArea, Edges edges);
+    bool chargeShape(const QPainterPath &target, double targetArea, Edges edges, double penWidth = 0,
+                     double dashes = 0);
     // Makes room for `more` elements in the path before they are added (a path shared
     // with a saved state is copied by the change, and that copy is paid for too).
     bool growPath(qint64 more);

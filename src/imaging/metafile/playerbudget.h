@@ -10,11 +10,13 @@ namespace mv::metafile {
 namespace cost {
 constexpr double PaintCall = 16;       // one painting call, besides its area
 constexpr double PathElement = 16;     // building or copying one path element
-constexpr double PaintedElement = 100; // painting one (a curve is made flat first)
-constexpr double EdgeRow = 25;         // a row that an edge of a painted path crosses
-constexpr double CrowdedEdgeRow = 70;  // the same, per edge crossing that row too
-constexpr double CrowdedRowsSquare = 0.15; // or per square of all edge rows, when less
-constexpr double Pixel = 3;            // unpacking or converting one bitmap pixel
+constexpr double PaintedElement = 8;   // painting one path element, per band of rows
+constexpr double Cell = 25;            // one pixel an edge touches
+constexpr double CrowdedCell = 3;      // the same, per cell in the same row
+constexpr double SlantedRow = 40;      // a slanted edge's rows, squared, per band over the height
+constexpr double HairlinePixel = 15;   // one pixel of a hairline
+constexpr double StrokedElement = 300; // turning one element of a wide line into an outline
+constexpr double Pixel = 4;            // unpacking or converting one bitmap pixel
 constexpr double TextRun = 4000;       // a run's font and metrics
 constexpr double FontLookup = 200000;  // resolving a face not met before
 constexpr double Character = 2000;     // laying out one character
