@@ -7,6 +7,19 @@
 
 namespace mv::metafile {
 
+namespace {
+
+// How the painter's edge-smoothing rasteriser splits a shape: bands of about this many
+// rows at first, no more than this many of them, then halved until a band's cells fit
+// its pool (which grows to hold the most crowded row).
+constexpr double BandRows = 42;
+constexpr double FirstBands = 39;
+constexpr double BandCells = 320;
+// A wide line's outline, per element of the line.
+constexpr double OutlineElements = 9;
+
+} // namespace
+
 // Work limit: every pixel of the picture may be painted a few hundred times over, and the
 // units are about a nanosecond each; small pictures get the allowance of a megapixel (half
 // a second), large ones no more than of four (two seconds).
@@ -112,12 +125,12 @@ bool Player::chargeShape(const QPainterPath &target, double targetArea, Edges ed
             const double pieces = elements + dashes;
             units += cost::StrokedElement * pieces;
             cells = 2 * cells + pieces * (2 + 2 * penWidth);
-            elements = 9 * pieces;
+            elements = OutlineElements * pieces;
             slantedRows *= 2;
         }
         const double h = qMax(1.0, high - low);
         const double crowding = cells / h;
-        const double bands = qMax(1.0, qMax(qMin(h / 42, 39.0), cells / qMax(320.0, 3 * crowding)));
+        const double bands = qMax(1.0, qMax(qMin(h / BandRows, FirstBands), cells / qMax(BandCells, 3 * crowding)));
         units += cost::PaintedElement * elements * bands + cost::Cell * cells + cost::CrowdedCell * cells * crowding
                + cost::SlantedRow * slantedRows * bands / h;
     }
