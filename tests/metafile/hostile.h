@@ -4,7 +4,7 @@
 // suggests: objects, paths, clips and saved states that multiply what they hold, text and
 // bitmaps whose cost is out of proportion to their bytes. Each one first draws a red
 // marker over the top-left quarter of its picture, so that what was drawn before the
-// hostile part can be checked. Shared by the damage test and the measuring tool.
+// hostile part can be checked. Shared by the budget test and the measuring tool.
 
 #include <QByteArray>
 #include <QList>
