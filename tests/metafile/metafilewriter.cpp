@@ -229,12 +229,28 @@ void EmfWriter::createBrush(uint32_t index, uint32_t style, uint32_t color, uint
 
 void EmfWriter::createDibPatternBrush(uint32_t index, const QImage &pattern)
 {
-    const Dib dib = MakeDib(pattern, 24);
+    createDibPatternBrush(index, MakeDib(pattern, 24));
+}
+
+namespace {
+Bytes brushDib(uint32_t index, uint32_t usage, const Dib &dib)
+{
     Bytes b;
     const uint32_t offBmi = 32, offBits = offBmi + uint32_t(dib.info.size());
-    b.u32(index).u32(0).u32(offBmi).u32(uint32_t(dib.info.size())).u32(offBits).u32(uint32_t(dib.bits.size()));
+    b.u32(index).u32(usage).u32(offBmi).u32(uint32_t(dib.info.size())).u32(offBits).u32(uint32_t(dib.bits.size()));
     b.raw(dib.info).raw(dib.bits);
-    record(94, b);
+    return b;
+}
+} // namespace
+
+void EmfWriter::createDibPatternBrush(uint32_t index, const Dib &dib, uint32_t usage)
+{
+    record(94, brushDib(index, usage, dib));
+}
+
+void EmfWriter::createMonoBrush(uint32_t index, const Dib &dib)
+{
+    record(93, brushDib(index, 0, dib));
 }
 
 void EmfWriter::createFont(uint32_t index, int height, const QString &face, int weight, bool italic, int escapement,
@@ -367,6 +383,21 @@ void EmfWriter::gradientRect(QRect box, uint32_t from, uint32_t to, bool vertica
     record(118, b);
 }
 
+void EmfWriter::gradientTriangles(const QList<QPoint> &vertices, const QList<uint32_t> &colors,
+                                  const QList<uint32_t> &triangles)
+{
+    Bytes b = rectL(0, 0, 0, 0);
+    b.u32(uint32_t(vertices.size())).u32(uint32_t(triangles.size() / 3)).u32(2);
+    for (qsizetype i = 0; i < vertices.size(); ++i) {
+        const uint32_t c = colors.value(i);
+        b.i32(vertices[i].x()).i32(vertices[i].y()).u16(uint16_t((c & 0xFF) << 8));
+        b.u16(uint16_t(((c >> 8) & 0xFF) << 8)).u16(uint16_t(((c >> 16) & 0xFF) << 8)).u16(0);
+    }
+    for (qsizetype i = 0; i + 2 < triangles.size(); i += 3)
+        b.u32(triangles[i]).u32(triangles[i + 1]).u32(triangles[i + 2]);
+    record(118, b);
+}
+
 void EmfWriter::beginPath() { record(59, Bytes()); }
 void EmfWriter::endPath() { record(60, Bytes()); }
 void EmfWriter::closeFigure() { record(61, Bytes()); }
@@ -374,6 +405,7 @@ void EmfWriter::fillPath() { record(62, rectL(0, 0, 0, 0)); }
 void EmfWriter::strokeAndFillPath() { record(63, rectL(0, 0, 0, 0)); }
 void EmfWriter::strokePath() { record(64, rectL(0, 0, 0, 0)); }
 void EmfWriter::widenPath() { record(66, Bytes()); }
+void EmfWriter::flattenPath() { record(65, Bytes()); }
 void EmfWriter::selectClipPath(uint32_t mode) { record(67, one(mode)); }
 
 void EmfWriter::intersectClipRect(int l, int t, int r, int b) { record(30, rectL(l, t, r, b)); }
@@ -425,6 +457,20 @@ void EmfWriter::extTextOutA(int x, int y, const QByteArray &text, const QList<in
     for (int d : dx)
         b.i32(d);
     record(83, b);
+}
+
+void EmfWriter::polyTextOutW(const QList<QPoint> &references, const QString &text)
+{
+    Bytes b = rectL(0, 0, 0, 0);
+    b.u32(uint32_t(textGraphicsMode)).f32(1).f32(1).u32(uint32_t(references.size()));
+    const uint32_t offString = 40 + 40 * uint32_t(references.size());
+    for (const QPoint &p : references) {
+        b.i32(p.x()).i32(p.y()).u32(uint32_t(text.size())).u32(offString).u32(0);
+        b.raw(rectL(0, 0, -1, -1).data()).u32(0);
+    }
+    for (QChar c : text)
+        b.u16(c.unicode());
+    record(97, b);
 }
 
 void EmfWriter::stretchDiBits(QRect dest, QRect src, const Dib &dib, uint32_t rop, uint32_t usage)
@@ -540,6 +586,7 @@ void EmfWriter::createPalette(uint32_t index, const QList<QRgb> &colors)
 }
 
 void EmfWriter::selectPalette(uint32_t index) { record(48, one(index)); }
+void EmfWriter::resizePalette(uint32_t index, uint32_t entries) { record(51, two(int32_t(index), int32_t(entries))); }
 
 void EmfWriter::comment(const QByteArray &data)
 {
@@ -648,6 +695,17 @@ void WmfWriter::createRegion(const QList<QRect> &rects)
     record(0x06FF, b);
     ++mObjects;
 }
+
+void WmfWriter::dibCreatePatternBrush(const Dib &dib)
+{
+    Bytes b;
+    b.u16(5).u16(0).raw(dib.packed());
+    record(0x0142, b);
+    ++mObjects;
+}
+
+void WmfWriter::resizePalette(uint16_t entries) { record(0x0139, Bytes().u16(entries)); }
+void WmfWriter::fillRegion(uint16_t region, uint16_t brush) { record(0x0228, Bytes().u16(region).u16(brush)); }
 
 void WmfWriter::selectObject(uint16_t index) { record(0x012D, Bytes().u16(index)); }
 void WmfWriter::deleteObject(uint16_t index) { record(0x01F0, Bytes().u16(index)); }

@@ -70,6 +70,8 @@ public:
     void extCreatePen(uint32_t index, uint32_t style, int width, uint32_t color, const QList<uint32_t> &dashes = {});
     void createBrush(uint32_t index, uint32_t style, uint32_t color, uint32_t hatch = 0);
     void createDibPatternBrush(uint32_t index, const QImage &pattern);
+    void createDibPatternBrush(uint32_t index, const Dib &dib, uint32_t usage = 0);
+    void createMonoBrush(uint32_t index, const Dib &dib);
     void createFont(uint32_t index, int height, const QString &face, int weight = 400, bool italic = false,
                     int escapement = 0, uint8_t charset = 1, bool underline = false);
     void selectObject(uint32_t index);
@@ -100,6 +102,9 @@ public:
     void angleArc(int x, int y, uint32_t radius, float start, float sweep);
     void setPixel(int x, int y, uint32_t color);
     void gradientRect(QRect box, uint32_t from, uint32_t to, bool vertical);
+    // Triangles given as vertex index triples.
+    void gradientTriangles(const QList<QPoint> &vertices, const QList<uint32_t> &colors,
+                           const QList<uint32_t> &triangles);
 
     void beginPath();
     void endPath();
@@ -108,6 +113,7 @@ public:
     void strokePath();
     void strokeAndFillPath();
     void widenPath();
+    void flattenPath();
     void selectClipPath(uint32_t mode);
 
     void intersectClipRect(int l, int t, int r, int b);
@@ -117,6 +123,8 @@ public:
     void extTextOutW(int x, int y, const QString &text, uint32_t options = 0, QRect rect = QRect(),
                      const QList<int> &dx = {});
     void extTextOutA(int x, int y, const QByteArray &text, const QList<int> &dx = {});
+    // One run per reference point, every run pointing at the same string.
+    void polyTextOutW(const QList<QPoint> &references, const QString &text);
 
     void stretchDiBits(QRect dest, QRect src, const Dib &dib, uint32_t rop = 0x00CC0020, uint32_t usage = 0);
     void bitBlt(QRect dest, QPoint src, const Dib &dib, uint32_t rop = 0x00CC0020);
@@ -132,6 +140,7 @@ public:
     void regionRecord(uint32_t type, const QList<QRect> &rects, uint32_t brush = 0, QSize frame = QSize());
     void createPalette(uint32_t index, const QList<QRgb> &colors);
     void selectPalette(uint32_t index);
+    void resizePalette(uint32_t index, uint32_t entries);
 
     void comment(const QByteArray &data);
 
@@ -170,6 +179,8 @@ public:
     void createBrush(uint16_t style, uint32_t color, uint16_t hatch = 0);
     void createFont(int height, const QByteArray &face, uint8_t charset = 0, int escapement = 0);
     void createRegion(const QList<QRect> &rects); // one scan per rectangle
+    void dibCreatePatternBrush(const Dib &dib);
+    void resizePalette(uint16_t entries);
     void selectObject(uint16_t index);
     void deleteObject(uint16_t index);
 
@@ -191,6 +202,7 @@ public:
     void dibBitBlt(QRect dest, QPoint src, const Dib &dib, uint32_t rop = 0x00CC0020);
     void stretchDib(QRect dest, QRect src, const Dib &dib);
     void patBlt(QRect box, uint32_t rop);
+    void fillRegion(uint16_t region, uint16_t brush);
 
     QByteArray finish();
 

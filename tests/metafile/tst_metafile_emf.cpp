@@ -183,6 +183,8 @@ void TestMetafileEmf::renderRejectsBadInput()
     const QByteArray emf = EmfWriter().finish();
     QVERIFY(RenderMetafile(emf, QSize(0, 10)).isNull());
     QVERIFY(RenderMetafile(emf, QSize(40000, 10)).isNull());
+    // Within the sides but past the pixels that leave room for the player's own memory.
+    QVERIFY(RenderMetafile(emf, QSize(16384, 8192)).isNull());
     const MetafileRender r = RenderMetafileReport(emf, QSize(30000, 30000));
     QVERIFY(r.image.isNull());
     QVERIFY(!r.error.isEmpty());

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "imaging/metafile/gdi.h"
+#include "imaging/metafile/playerbudget.h"
 
 #include <QImage>
 #include <QList>
@@ -38,6 +39,7 @@ struct LogBrush {
     uint32_t color = 0xFFFFFF;
     uint32_t hatch = 0;
     QImage pattern;          // pattern brushes
+    Charge patternCharge;
     bool monochrome = false; // a two-colour pattern takes the text and background colours
 };
 
@@ -57,11 +59,13 @@ struct LogFont {
 
 struct LogPalette {
     QList<QRgb> entries;
+    Charge charge;
 };
 
 // A region in logical units, as rectangles.
 struct LogRegion {
     QList<QRectF> rects;
+    Charge charge;
 };
 
 using GdiObject = std::variant<std::monostate, LogPen, LogBrush, LogFont, std::shared_ptr<LogPalette>, LogRegion>;
@@ -73,14 +77,17 @@ class ClipArea {
 public:
     bool active() const { return mActive; }
     const QRegion &region() const { return mRegion; }
-    void reset() { mActive = false, mRegion = QRegion(); }
+    void reset() { mActive = false, mRegion = QRegion(), mCharge = Charge(); }
     // Combines with a region; `surface` is the whole picture, which "no clip" stands for.
     void combine(const QRegion &region, int mode, const QRect &surface);
     void offset(QPoint delta);
+    // The memory the region keeps, counted by the player after each change.
+    Charge &charge() { return mCharge; }
 
 private:
     bool mActive = false;
     QRegion mRegion;
+    Charge mCharge;
 };
 
 struct DeviceContext {
@@ -115,6 +122,7 @@ struct DeviceContext {
     // Path bracket; the path is kept in target pixels like the clip.
     bool inPath = false;
     QPainterPath path;
+    Charge pathCharge;
     bool pathIsOutline = false; // a widened path: filled as one area whatever the fill mode
 };
 

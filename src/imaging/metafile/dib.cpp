@@ -105,23 +105,32 @@ int maskValue(uint32_t pixel, uint32_t mask)
     return int(v * 255 / field);
 }
 
-QImage decodeEncoded(ByteReader bits, const char *format)
+bool allowed(const DibOptions &o, qint64 pixels, qint64 peakBytes)
+{
+    return !o.allow || o.allow(pixels, peakBytes);
+}
+
+QImage decodeEncoded(ByteReader bits, const char *format, const DibOptions &o)
 {
     QByteArray bytes = QByteArray::fromRawData(bits.data(), bits.size());
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer, format);
     const QSize size = reader.size();
-    if (!size.isValid() || qint64(size.width()) * size.height() > MaxDibPixels)
+    const qint64 pixels = size.isValid() ? qint64(size.width()) * size.height() : 0;
+    // The reader's own pixels and their converted copy are held together for a moment.
+    if (!size.isValid() || pixels > MaxDibPixels || !allowed(o, pixels, 8 * pixels))
         return QImage();
     QImage image = reader.read();
     return image.isNull() ? image : image.convertToFormat(QImage::Format_ARGB32);
 }
 
 // Run-length bitmaps: rows bottom-up, skipped pixels transparent.
-QImage decodeRle(ByteReader bits, const DibHeader &h, const QList<QRgb> &table)
+QImage decodeRle(ByteReader bits, const DibHeader &h, const QList<QRgb> &table, const DibOptions &o)
 {
     const int w = int(h.width), hh = int(h.height);
+    if (!allowed(o, qint64(w) * hh, 4 * qint64(w) * hh))
+        return QImage();
     QImage image(w, hh, QImage::Format_ARGB32);
     if (image.isNull())
         return image;
@@ -178,7 +187,7 @@ QImage decodeRaw(ByteReader bits, const DibHeader &h, const QList<QRgb> &table, 
     const qint64 stride = ((qint64(w) * h.bitCount + 31) / 32) * 4;
     // A bitmap that stops early still shows the rows it has.
     const qint64 available = stride > 0 ? bits.size() / stride : 0;
-    if (available <= 0)
+    if (available <= 0 || !allowed(o, qint64(w) * rows, 4 * qint64(w) * rows))
         return QImage();
     const bool alpha = o.keepAlpha && h.bitCount == 32;
     QImage image(w, rows, alpha ? QImage::Format_ARGB32_Premultiplied : QImage::Format_ARGB32);
@@ -246,7 +255,8 @@ int DibBitCount(ByteReader info)
     return readHeader(info, h) ? h.bitCount : 0;
 }
 
-QImage DecodeBitmap16(ByteReader bits, int width, int height, int widthBytes, int planes, int bitsPixel)
+QImage DecodeBitmap16(ByteReader bits, int width, int height, int widthBytes, int planes, int bitsPixel,
+                      const DibAllowance &allow)
 {
     if (width <= 0 || height <= 0 || planes != 1 || qint64(width) * height > MaxDibPixels)
         return QImage();
@@ -254,6 +264,8 @@ QImage DecodeBitmap16(ByteReader bits, int width, int height, int widthBytes, in
         return QImage();
     const qint64 minimum = (qint64(width) * bitsPixel + 7) / 8;
     if (widthBytes < minimum || !bits.has(qint64(widthBytes) * height))
+        return QImage();
+    if (allow && !allow(qint64(width) * height, 4 * qint64(width) * height))
         return QImage();
     QImage image(width, height, QImage::Format_ARGB32);
     if (image.isNull())
@@ -300,16 +312,16 @@ QImage DecodeDib(ByteReader info, ByteReader bits, const DibOptions &o)
     if (h.width <= 0 || rows <= 0 || h.width > 0x7FFFFF || rows > 0x7FFFFF || h.width * rows > MaxDibPixels)
         return QImage();
     if (h.compression == BiJpeg)
-        return decodeEncoded(bits, "jpeg");
+        return decodeEncoded(bits, "jpeg", o);
     if (h.compression == BiPng)
-        return decodeEncoded(bits, "png");
+        return decodeEncoded(bits, "png", o);
     const QList<QRgb> table = readTable(info, h, o);
     switch (h.compression) {
     case BiRle8:
     case BiRle4:
         if (h.height < 0 || h.bitCount != (h.compression == BiRle8 ? 8 : 4))
             return QImage();
-        return decodeRle(bits, h, table);
+        return decodeRle(bits, h, table, o);
     case BiRgb:
     case BiBitfields:
         if (h.bitCount != 1 && h.bitCount != 2 && h.bitCount != 4 && h.bitCount != 8 && h.bitCount != 16

@@ -36,7 +36,9 @@ DibRef readRef(ByteReader &r, bool usageFirst)
     return d;
 }
 
-QImage decode(const Player &p, const ByteReader &r, const DibRef &d, bool keepAlpha = false, bool mono = false)
+// Decodes into the drawing's image (or its mask), the pixels paid for by its charge.
+QImage decode(Player &p, const ByteReader &r, const DibRef &d, Charge &charge, bool keepAlpha = false,
+              bool mono = false)
 {
     if (d.cbBmi == 0 || !r.contains(d.offBmi, d.cbBmi) || !r.contains(d.offBits, d.cbBits))
         return QImage();
@@ -45,7 +47,7 @@ QImage decode(const Player &p, const ByteReader &r, const DibRef &d, bool keepAl
     o.palette = p.dcPalette();
     o.keepAlpha = keepAlpha;
     o.monoIndices = mono;
-    return DecodeDib(r.sub(d.offBmi, d.cbBmi), r.sub(d.offBits, d.cbBits), o);
+    return p.decodeDib(r.sub(d.offBmi, d.cbBmi), r.sub(d.offBits, d.cbBits), o, charge);
 }
 
 // Source rectangles of the blit records are in the source's logical units; its transform
@@ -87,7 +89,7 @@ void bitBlt(Player &p, ByteReader &r)
         return;
     Player::BitmapDraw draw;
     draw.rop = rop;
-    draw.image = decode(p, r, d);
+    draw.image = decode(p, r, d, draw.charge);
     draw.source = sourcePixels(xform, QRectF(srcOrigin, QSizeF(cxSrc, cySrc)));
     Player::rectCorners(destRect, draw.dest);
     p.drawBitmap(draw);
@@ -110,9 +112,10 @@ void maskBlt(Player &p, ByteReader &r)
     // Foreground operation where the mask is set; the common background operation
     // leaves the destination alone, which the mask's transparency gives.
     draw.rop = (rop & 0x00FFFFFF);
-    draw.image = decode(p, r, d);
+    draw.image = decode(p, r, d, draw.charge);
+    Charge maskCharge;
     if (((rop >> 24) & 0xFF) == 0xAA)
-        draw.mask = decode(p, r, m, false, true);
+        draw.mask = decode(p, r, m, maskCharge, false, true);
     if (!draw.mask.isNull() && draw.mask.size() != draw.image.size())
         draw.mask = QImage();
     draw.source = sourcePixels(xform, QRectF(srcOrigin, destRect.size()));
@@ -135,8 +138,9 @@ void plgBlt(Player &p, ByteReader &r)
     const DibRef m = readRef(r, true);
     if (!r.ok())
         return;
-    draw.image = decode(p, r, d);
-    draw.mask = decode(p, r, m, false, true);
+    draw.image = decode(p, r, d, draw.charge);
+    Charge maskCharge;
+    draw.mask = decode(p, r, m, maskCharge, false, true);
     if (!draw.mask.isNull() && draw.mask.size() != draw.image.size())
         draw.mask = QImage();
     draw.source = sourcePixels(xform, QRectF(srcOrigin, QSizeF(cx, cy)));
@@ -155,7 +159,7 @@ void setDiBitsToDevice(Player &p, ByteReader &r)
     if (!r.ok())
         return;
     Player::BitmapDraw draw;
-    draw.image = decode(p, r, d);
+    draw.image = decode(p, r, d, draw.charge);
     draw.source = flipSource(QRectF(srcOrigin, QSizeF(cx, cy)), r, d);
     // One bitmap pixel per device pixel: the destination size follows the mapping.
     const QTransform &t = p.logicalToTarget();
@@ -181,7 +185,7 @@ void stretchDiBits(Player &p, ByteReader &r)
         return;
     Player::BitmapDraw draw;
     draw.rop = rop;
-    draw.image = decode(p, r, d);
+    draw.image = decode(p, r, d, draw.charge);
     draw.source = flipSource(QRectF(srcOrigin, QSizeF(cxSrc, cySrc)), r, d);
     Player::rectCorners(QRectF(destOrigin, QSizeF(cxDest, cyDest)), draw.dest);
     p.drawBitmap(draw);
@@ -205,9 +209,9 @@ void blend(Player &p, ByteReader &r)
         // Blend function bytes: operation, flags, constant alpha, alpha format.
         draw.constantAlpha = (function >> 16) & 0xFF;
         draw.perPixelAlpha = ((function >> 24) & 0xFF) == 1;
-        draw.image = decode(p, r, d, draw.perPixelAlpha);
+        draw.image = decode(p, r, d, draw.charge, draw.perPixelAlpha);
     } else {
-        draw.image = decode(p, r, d);
+        draw.image = decode(p, r, d, draw.charge);
         draw.hasTransparentColor = true;
         draw.transparentColor = p.color(function);
     }

@@ -36,6 +36,10 @@ void polyPoly(Player &p, ByteReader &r)
     const uint32_t total = r.u32();
     if (!r.ok() || !r.has(qint64(parts) * 4))
         return r.skip(r.remaining() + 1);
+    // Each part becomes a polygon of its own, however few bytes it takes in the record.
+    if (!p.makeRoom(qint64(parts) * qint64(sizeof(QPolygonF)) + qint64(total) * qint64(sizeof(QPointF)))
+        || !p.spend(cost::PathElement * double(parts)))
+        return;
     QList<uint32_t> counts(parts);
     uint64_t sum = 0;
     for (uint32_t &c : counts) {

@@ -11,8 +11,8 @@ constexpr uint32_t MaxPaletteEntries = 65536;
 constexpr uint32_t MaxDashEntries = 64;
 
 // A bitmap referenced by offset and size pairs inside the record.
-QImage recordDib(const Player &p, const ByteReader &r, uint32_t offBmi, uint32_t cbBmi, uint32_t offBits,
-                 uint32_t cbBits, uint32_t usage, bool monoIndices = false)
+QImage recordDib(Player &p, const ByteReader &r, uint32_t offBmi, uint32_t cbBmi, uint32_t offBits, uint32_t cbBits,
+                 uint32_t usage, bool monoIndices, Charge &charge)
 {
     if (cbBmi == 0 || !r.contains(offBmi, cbBmi) || !r.contains(offBits, cbBits))
         return QImage();
@@ -20,7 +20,7 @@ QImage recordDib(const Player &p, const ByteReader &r, uint32_t offBmi, uint32_t
     o.usage = usage;
     o.palette = p.dcPalette();
     o.monoIndices = monoIndices;
-    return DecodeDib(r.sub(offBmi, cbBmi), r.sub(offBits, cbBits), o);
+    return p.decodeDib(r.sub(offBmi, cbBmi), r.sub(offBits, cbBits), o, charge);
 }
 
 void createPen(Player &p, ByteReader &r)
@@ -78,7 +78,9 @@ void createPatternBrush(Player &p, ByteReader &r, bool mono)
         return;
     LogBrush brush;
     brush.style = gdi::BsDibPatternPt;
-    brush.pattern = recordDib(p, r, offBmi, cbBmi, offBits, cbBits, mono ? 0 : usage, mono);
+    brush.pattern = recordDib(p, r, offBmi, cbBmi, offBits, cbBits, mono ? 0 : usage, mono, brush.patternCharge);
+    if (p.stopped())
+        return;
     // Two-colour patterns made as monochrome brushes take the text and background colours.
     brush.monochrome = mono;
     if (brush.pattern.isNull())
@@ -94,10 +96,12 @@ void createPalette(Player &p, ByteReader &r)
     if (!r.ok() || !r.has(qint64(count) * 4))
         return r.skip(r.remaining() + 1);
     auto palette = std::make_shared<LogPalette>();
+    if (!p.resizePalette(*palette, count))
+        return;
     for (uint16_t i = 0; i < count; ++i) {
         const uint8_t red = r.u8(), green = r.u8(), blue = r.u8();
         r.u8();
-        palette->entries.append(qRgb(red, green, blue));
+        palette->entries[i] = qRgb(red, green, blue);
     }
     p.objects().put(index, palette);
 }
@@ -119,12 +123,13 @@ void setPaletteEntries(Player &p, ByteReader &r)
     const auto palette = paletteAt(p, index);
     if (!palette || start >= MaxPaletteEntries)
         return;
-    for (uint32_t i = 0; i < count && start + i < MaxPaletteEntries; ++i) {
+    const uint32_t end = uint32_t(qMin<qint64>(qint64(start) + count, MaxPaletteEntries));
+    if (end > uint32_t(palette->entries.size()) && !p.resizePalette(*palette, end))
+        return;
+    for (uint32_t i = start; i < end; ++i) {
         const uint8_t red = r.u8(), green = r.u8(), blue = r.u8();
         r.u8();
-        if (start + i >= uint32_t(palette->entries.size()))
-            palette->entries.resize(start + i + 1, qRgb(0, 0, 0));
-        palette->entries[start + i] = qRgb(red, green, blue);
+        palette->entries[i] = qRgb(red, green, blue);
     }
 }
 
@@ -135,7 +140,7 @@ void resizePalette(Player &p, ByteReader &r)
     if (!r.ok())
         return;
     if (const auto palette = paletteAt(p, index))
-        palette->entries.resize(qMin(count, MaxPaletteEntries), qRgb(0, 0, 0));
+        p.resizePalette(*palette, qMin(count, MaxPaletteEntries));
 }
 
 void createFont(Player &p, ByteReader &r)

@@ -42,7 +42,7 @@ bool cjkFace(const QString &face)
 // The installed family that the font configuration offers for a face (its metric-compatible
 // stand-in where one exists: Arial, Times New Roman, Courier New...). A list of families
 // would skip that substitution, so each face is resolved on its own first.
-QString installedFamily(const QString &face, QFont::StyleHint hint)
+QString installedFamily(const QString &face, QFont::StyleHint hint, bool *lookedUp)
 {
     static QMutex lock;
     static QHash<QString, QString> cache;
@@ -53,6 +53,8 @@ QString installedFamily(const QString &face, QFont::StyleHint hint)
         return *found;
     if (cache.size() > 512)
         cache.clear(); // files that name endless faces
+    if (lookedUp)
+        *lookedUp = true;
     QFont probe;
     probe.setFamily(face);
     probe.setStyleHint(hint);
@@ -63,8 +65,10 @@ QString installedFamily(const QString &face, QFont::StyleHint hint)
 
 } // namespace
 
-QFont MapFont(const LogFont &lf)
+QFont MapFont(const LogFont &lf, bool *lookedUp)
 {
+    if (lookedUp)
+        *lookedUp = false;
     QFont font;
     const QString face = lf.face.trimmed();
     const int pitch = lf.pitchAndFamily & 3;
@@ -84,7 +88,7 @@ QFont MapFont(const LogFont &lf)
     QStringList families;
     const bool cjk = cjkFace(face);
     if (!face.isEmpty() && !cjk)
-        families << installedFamily(face, hint);
+        families << installedFamily(face, hint, lookedUp);
     if (cjk || cjkCharset(lf.charset))
         families << CjkFace;
     switch (hint) {

@@ -45,8 +45,9 @@ struct MetafileRender {
 };
 [[nodiscard]] MetafileRender RenderMetafileReport(const QByteArray &data, QSize target);
 
-// Largest target RenderMetafile draws into.
+// Largest target RenderMetafile draws into: 256 MB of pixels, so that the target and the
+// player's own memory allowance together stay within 512 MB.
 constexpr int MaxMetafileTargetSide = 32767;
-constexpr qint64 MaxMetafileTargetPixels = qint64(1) << 28;
+constexpr qint64 MaxMetafileTargetPixels = qint64(1) << 26;
 
 } // namespace mv

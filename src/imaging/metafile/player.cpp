@@ -9,7 +9,6 @@ namespace mv::metafile {
 namespace {
 
 constexpr size_t MaxSavedDcs = 1024;
-
 bool finiteRect(const QRectF &r)
 {
     return std::isfinite(r.left()) && std::isfinite(r.top()) && std::isfinite(r.width()) && std::isfinite(r.height());
@@ -53,22 +52,6 @@ QImage hatchTile(uint32_t hatch, QRgb line, QRgb back, double scale)
     return tile;
 }
 
-// The length of the control polygon: never shorter than the path, and cheap.
-double roughLength(const QPainterPath &path)
-{
-    double length = 0;
-    QPointF last;
-    for (int i = 0; i < path.elementCount(); ++i) {
-        const QPainterPath::Element e = path.elementAt(i);
-        if (!e.isMoveTo()) {
-            const double dx = e.x - last.x(), dy = e.y - last.y();
-            length += std::sqrt(dx * dx + dy * dy);
-        }
-        last = QPointF(e.x, e.y);
-    }
-    return length;
-}
-
 QRgb invertRgb(QRgb c)
 {
     return qRgba(255 - qRed(c), 255 - qGreen(c), 255 - qBlue(c), qAlpha(c));
@@ -77,14 +60,13 @@ QRgb invertRgb(QRgb c)
 } // namespace
 
 Player::Player(QPainter &painter, QSize target, const PlayerSetup &setup)
-    : mPainter(painter), mSurface(QPoint(0, 0), target), mSetup(setup), mObjects(setup.objectTableSize)
+    : mPainter(painter), mSurface(QPoint(0, 0), target), mSetup(setup), mBudget(workFor(target), MaxKeptBytes),
+      mObjects(setup.objectTableSize)
 {
     mDc.palette = DefaultPalette();
     mDc.pen = std::get<LogPen>(StockObject(gdi::StockObjectBit | gdi::BlackPen));
     mDc.brush = std::get<LogBrush>(StockObject(gdi::StockObjectBit | gdi::WhiteBrush));
     mDc.font = std::get<LogFont>(StockObject(gdi::StockObjectBit | gdi::SystemFont));
-    // Work limit: every pixel of the picture may be painted a few hundred times over.
-    mBudget = 256.0 * qMax(double(target.width()) * target.height(), double(1 << 20));
     mPainter.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform | QPainter::TextAntialiasing);
 }
 
@@ -94,14 +76,6 @@ void Player::stop(const QString &reason)
         mStopped = true;
         mStopReason = reason;
     }
-}
-
-bool Player::charge(double targetArea)
-{
-    mBudget -= targetArea + 16;
-    if (mBudget < 0)
-        stop(QStringLiteral("drawing stopped: the picture needs far more painting than its size allows"));
-    return !mStopped;
 }
 
 // --- state ------------------------------------------------------------------------------
@@ -384,7 +358,10 @@ QBrush Player::makeBrush(const LogBrush &b)
         return QBrush(Qt::NoBrush);
     case gdi::BsHatched: {
         const QRgb back = mDc.bkMode == gdi::Opaque ? color(mDc.bkColor) : qRgba(0, 0, 0, 0);
-        return QBrush(hatchTile(b.hatch, color(b.color), back, qMax(1.0, mSetup.deviceScale)));
+        const double scale = qMax(1.0, mSetup.deviceScale);
+        if (!spend(64 * qMin(scale, 32.0) * qMin(scale, 32.0)))
+            return QBrush(Qt::NoBrush);
+        return QBrush(hatchTile(b.hatch, color(b.color), back, scale));
     }
     case gdi::BsPattern:
     case gdi::BsDibPattern:
@@ -393,6 +370,9 @@ QBrush Player::makeBrush(const LogBrush &b)
             return QBrush(QColor::fromRgb(color(b.color)));
         QImage tile = b.pattern;
         if (b.monochrome) {
+            const qint64 pixels = qint64(tile.width()) * tile.height();
+            if (!makeRoom(4 * pixels) || !spend(cost::Pixel * double(pixels)))
+                return QBrush(Qt::NoBrush);
             // Set bits take the background colour, clear bits the text colour.
             const QRgb fore = color(mDc.textColor), back = color(mDc.bkColor);
             tile = tile.convertToFormat(QImage::Format_ARGB32);
@@ -425,14 +405,28 @@ void Player::applyClip()
 
 // --- the funnel ----------------------------------------------------------------------------
 
+double Player::roughLength(const QPainterPath &path)
+{
+    double length = 0;
+    QPointF last;
+    for (int i = 0; i < path.elementCount(); ++i) {
+        const QPainterPath::Element e = path.elementAt(i);
+        if (!e.isMoveTo()) {
+            const double dx = e.x - last.x(), dy = e.y - last.y();
+            length += std::sqrt(dx * dx + dy * dy);
+        }
+        last = QPointF(e.x, e.y);
+    }
+    return length;
+}
+
 void Player::emitShape(const QPainterPath &logical, Paint paint)
 {
     if (!transformUsable())
         return;
     const QPainterPath target = logicalToTarget().map(logical);
     if (mDc.inPath) {
-        mDc.path.addPath(target);
-        mPathNeedsMove = true;
+        addToPath(target, false);
         return;
     }
     paintTarget(target, paint);
@@ -444,11 +438,7 @@ void Player::emitConnected(const QPainterPath &logical)
         return;
     const QPainterPath target = logicalToTarget().map(logical);
     if (mDc.inPath) {
-        if (mPathNeedsMove || mDc.path.elementCount() == 0)
-            mDc.path.addPath(target);
-        else
-            mDc.path.connectPath(target);
-        mPathNeedsMove = false;
+        addToPath(target, true);
         return;
     }
     paintTarget(target, Paint::Stroke);
@@ -457,7 +447,8 @@ void Player::emitConnected(const QPainterPath &logical)
 void Player::fillTarget(const QPainterPath &target, const QBrush &brush, QPainter::CompositionMode mode)
 {
     const QRectF bounds = target.controlPointRect();
-    if (!finiteRect(bounds) || !charge(bounds.intersected(mSurface).width() * bounds.intersected(mSurface).height()))
+    const QRectF onSurface = bounds.intersected(mSurface);
+    if (!finiteRect(bounds) || !chargeShape(target, onSurface.width() * onSurface.height(), Edges::Filled))
         return;
     applyClip();
     mPainter.resetTransform();
@@ -499,16 +490,21 @@ void Player::paintTarget(QPainterPath target, Paint paint, bool windingFill)
         if (!finiteRect(bounds))
             return;
         const double length = roughLength(target);
-        const double area = QRectF(mSurface).width() * mSurface.height();
-        if (!charge(qMin(area, length * (width + 2))))
-            return;
+        double dashes = 0;
         if (pen.style() == Qt::CustomDashLine) {
             double period = 0;
             for (qreal d : pen.dashPattern())
                 period += d * width;
-            if (period <= 0 || length / period > 20000)
+            dashes = period > 0 ? length / period : HUGE_VAL;
+            if (dashes > MaxDashes) {
                 pen.setStyle(Qt::SolidLine);
+                dashes = 0;
+            }
         }
+        const double area = QRectF(mSurface).width() * mSurface.height();
+        if (!chargeShape(target, qMin(area, length * (width + 2)), pen.isCosmetic() ? Edges::Hairline : Edges::Outlined,
+                         width, dashes))
+            return;
         applyClip();
         mPainter.resetTransform();
         mPainter.setCompositionMode(mode);

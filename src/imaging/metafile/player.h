@@ -1,6 +1,8 @@
 #pragma once
 
 #include "imaging/metafile/devicecontext.h"
+#include "imaging/metafile/dib.h"
+#include "imaging/metafile/playerbudget.h"
 
 #include <QImage>
 #include <QList>
@@ -40,6 +42,28 @@ public:
     void stop(const QString &reason);
     bool stopped() const { return mStopped; }
     const QString &stopReason() const { return mStopReason; }
+
+    // --- budgets: everything is paid for before it is done; a refusal stops the drawing
+    // with the budget's reason and leaves what was drawn so far.
+    // Work other than painting (decoding, layout, outlines, region arithmetic).
+    bool spend(double units);
+    // Memory kept past the current record (see Budget::keep).
+    bool keep(Charge &charge, qint64 bytes);
+    // Memory held for a moment inside one operation.
+    bool makeRoom(qint64 bytes);
+    const Budget &budget() const { return mBudget; }
+    static const QString &workReason();
+    static const QString &memoryReason();
+    // Bitmaps of the records, their pixels paid for before they are unpacked and kept by
+    // `charge`. A null image when the bitmap is damaged or over the budget.
+    QImage decodeDib(ByteReader info, ByteReader bits, DibOptions options, Charge &charge);
+    QImage decodePackedDib(ByteReader packed, DibOptions options, Charge &charge);
+    QImage decodeBitmap16(ByteReader bits, int width, int height, int widthBytes, int planes, int bitsPixel,
+                          Charge &charge);
+    // Resizes a palette (new entries black), its memory paid for first.
+    bool resizePalette(LogPalette &palette, qsizetype entries);
+    // A region object's rectangles.
+    bool keepRegion(LogRegion &region);
 
     // --- state
     void mappingChanged() { mTransformValid = false; }
@@ -127,6 +151,7 @@ public:
         bool hasTransparentColor = false;
         QRgb transparentColor = 0;
         QImage mask;           // one bit per pixel, set = draw (MaskBlt), same size as image
+        Charge charge;         // the decoded pixels of image and mask
     };
     void drawBitmap(const BitmapDraw &draw);
     // Destination corners of an axis-aligned logical rectangle.
@@ -134,6 +159,15 @@ public:
 
 private:
     enum class Paint { Fill, Stroke, FillAndStroke };
+    static constexpr qint64 PathElementBytes = sizeof(QPainterPath::Element);
+    // Everything a drawing keeps at once: objects, the path, clips, saved states, palettes
+    // and the bitmap being drawn.
+    static constexpr qint64 MaxKeptBytes = qint64(256) << 20;
+    static double workFor(QSize target);
+    // More dashes than a picture can show: the line is drawn or widened whole instead.
+    static constexpr double MaxDashes = 20000;
+    // The length of the control polygon: never shorter than the path, and cheap.
+    static double roughLength(const QPainterPath &path);
 
     QTransform pageToDevice() const;
     bool transformUsable();
@@ -150,6 +184,20 @@ private:
     bool ropColors(QColor &color, QPainter::CompositionMode &mode) const;
     void applyClip();
     bool charge(double targetArea);
+    // Painting a path in target pixels: its area and what its edges cost the rasteriser.
+    // Outlined lines also give the pen's width in target pixels and the pieces its dash
+    // pattern cuts them into.
+    enum class Edges { Filled, Outlined, Hairline };
+    bool chargeShape(const QPainterPath &target, double targetArea, Edges edges, double penWidth = 0,
+                     double dashes = 0);
+    // Makes room for `more` elements in the path before they are added (a path shared
+    // with a saved state is copied by the change, and that copy is paid for too).
+    bool growPath(qint64 more);
+    void clearPath();
+    void addToPath(const QPainterPath &target, bool connect);
+    bool keepClip();
+    bool roomForRegion(qint64 rectsA, qint64 rectsB);
+    void combineClip(const QRegion &region, int mode);
     QRectF insideFrame(QRectF box);
     QPainterPath arcPath(QRectF box, QPointF start, QPointF end, ArcKind kind);
     double qtSweepSign();
@@ -161,6 +209,7 @@ private:
     QPainter &mPainter;
     QRect mSurface;
     PlayerSetup mSetup;
+    Budget mBudget;
     DeviceContext mDc;
     std::vector<DeviceContext> mSaved;
     qint64 mUnsavedLevels = 0;
@@ -170,7 +219,6 @@ private:
     bool mTransformUsable = true;
     bool mPathNeedsMove = true;
     bool mClipDirty = true;
-    double mBudget = 0;
     bool mStopped = false;
     QString mStopReason;
 };

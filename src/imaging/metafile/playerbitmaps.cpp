@@ -115,7 +115,13 @@ void Player::drawBitmap(const BitmapDraw &d)
     if (!charge(onSurface.width() * onSurface.height() + visible.width() * visible.height() / 16))
         return;
 
+    // Each change below makes a whole copy of the bitmap; two at most are held beside the
+    // decoded one at a time.
     QImage image = d.image;
+    const qint64 pixels = qint64(image.width()) * image.height();
+    const int copies = int(d.hasTransparentColor) + int(!d.mask.isNull()) + int(code == 0x33);
+    if (copies > 0 && (!makeRoom(4 * pixels * qMin(copies, 2)) || !spend(cost::Pixel * double(pixels) * copies)))
+        return;
     if (d.hasTransparentColor)
         image = withoutColor(image, d.transparentColor);
     if (!d.mask.isNull())
@@ -148,7 +154,9 @@ void Player::drawBitmap(const BitmapDraw &d)
     if (mPainter.device()->devType() != QInternal::Image)
         return;
     const QRect area = onSurface.toAlignedRect().intersected(mSurface);
-    if (area.isEmpty())
+    const qint64 areaPixels = qint64(area.width()) * area.height();
+    // Source, pattern and result, each the size of the area.
+    if (area.isEmpty() || !makeRoom(12 * areaPixels) || !spend(2 * cost::Pixel * double(areaPixels)))
         return;
     const QTransform toArea = imageToTarget * QTransform::fromTranslate(-area.left(), -area.top());
     QImage source(area.size(), QImage::Format_ARGB32_Premultiplied);

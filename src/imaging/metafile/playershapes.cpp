@@ -267,6 +267,9 @@ void Player::fillRects(const QList<QRectF> &rects, const LogBrush &brush)
 {
     if (!transformUsable() || rects.isEmpty())
         return;
+    // Regions are referenced by handle: one record can fill a big one again and again.
+    if (!spend(cost::PathElement * 10 * double(rects.size())))
+        return;
     QPainterPath path;
     for (const QRectF &r : rects)
         path.addRect(r);
@@ -277,6 +280,8 @@ void Player::fillRects(const QList<QRectF> &rects, const LogBrush &brush)
 void Player::frameRects(const QList<QRectF> &rects, const LogBrush &brush, QSizeF stroke)
 {
     if (!transformUsable() || rects.isEmpty())
+        return;
+    if (!spend(cost::PathElement * 10 * double(rects.size())))
         return;
     const double w = std::abs(stroke.width()), h = std::abs(stroke.height());
     QPainterPath path;
@@ -292,6 +297,8 @@ void Player::frameRects(const QList<QRectF> &rects, const LogBrush &brush, QSize
 void Player::invertRects(const QList<QRectF> &rects)
 {
     if (!transformUsable() || rects.isEmpty())
+        return;
+    if (!spend(cost::PathElement * 10 * double(rects.size())))
         return;
     QPainterPath path;
     for (const QRectF &r : rects)
@@ -362,7 +369,8 @@ void Player::gradientTriangle(const QPointF (&points)[3], const QRgb (&colors)[3
         return QColor(ch(qRed), ch(qGreen), ch(qBlue));
     };
     const QRectF bounds = QPolygonF({a, b, c}).boundingRect();
-    if (!finiteRect(bounds) || !charge(bounds.intersected(mSurface).width() * bounds.intersected(mSurface).height()))
+    const QRectF onSurface = bounds.intersected(mSurface);
+    if (!finiteRect(bounds) || !spend(cost::GradientPiece * n * n) || !charge(onSurface.width() * onSurface.height()))
         return;
     applyClip();
     mPainter.resetTransform();

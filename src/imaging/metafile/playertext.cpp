@@ -17,6 +17,7 @@ namespace mv::metafile {
 namespace {
 
 constexpr double MaxFontPixels = 20000;
+constexpr double LargeGlyph = 48; // pixels: from about here on glyphs are not cached
 
 double length(QPointF v)
 {
@@ -80,7 +81,12 @@ void Player::drawText(const TextRun &run)
         return;
 
     // Font size: negative heights give the em, positive ones the cell (ascent + descent).
-    QFont font = MapFont(lf);
+    bool lookedUp = false;
+    QFont font = MapFont(lf, &lookedUp);
+    // Runs can share one long string (PolyTextOut): the layout is paid for per character.
+    const double characters = double(run.text.size());
+    if (!spend(cost::TextRun + (lookedUp ? cost::FontLookup : 0) + cost::Character * characters))
+        return;
     double em = std::abs(double(lf.height)) * emScale;
     if (lf.height == 0)
         em = 12 * mSetup.deviceScale;
@@ -154,16 +160,28 @@ void Player::drawText(const TextRun &run)
 
     const QPointF shift(x0, baseline);
     if (mDc.inPath) {
-        QPainterPath outline;
-        for (qsizetype i = 0; i < n; ++i)
-            outline.addText(positions[i] + shift, font, QString(text[i]));
-        mDc.path.addPath(textToTarget.map(outline));
+        // Outlines are slow to make and large to keep: paid for before they are made, and
+        // added to the path one glyph at a time so that its memory is counted as it grows.
+        if (!spend(cost::GlyphOutline * characters))
+            return;
+        for (qsizetype i = 0; i < n; ++i) {
+            QPainterPath glyph;
+            glyph.addText(positions[i] + shift, font, QString(text[i]));
+            const QPainterPath mapped = textToTarget.map(glyph);
+            if (!growPath(mapped.elementCount()))
+                return;
+            mDc.path.addPath(mapped);
+        }
         mPathNeedsMove = true;
         return;
     }
 
-    const double area = double(n) * em * em;
-    if (!charge(qMin(area, double(mSurface.width()) * mSurface.height())))
+    // Small glyphs come from the painter's glyph cache; large ones are drawn as outlines,
+    // each one in full, however many sit on the same spot.
+    const double surface = double(mSurface.width()) * mSurface.height();
+    const double glyph = qMax(cost::LargeGlyphPixel * qMin(em * em, surface), cost::LargeGlyphRow * em);
+    const double paint = em >= LargeGlyph ? double(n) * glyph : qMin(double(n) * em * em, surface);
+    if (!charge(paint))
         return;
     applyClip();
     mPainter.save();

@@ -11,9 +11,10 @@ list(APPEND MIROVALE_CORE_SOURCES
     imaging/metafile/textcodec.cpp imaging/metafile/textcodec.h
     imaging/metafile/fontmapper.cpp imaging/metafile/fontmapper.h
     imaging/metafile/devicecontext.cpp imaging/metafile/devicecontext.h
+    imaging/metafile/playerbudget.cpp imaging/metafile/playerbudget.h
     imaging/metafile/player.cpp imaging/metafile/player.h
     imaging/metafile/playershapes.cpp imaging/metafile/playerpaths.cpp imaging/metafile/playertext.cpp
-    imaging/metafile/playerbitmaps.cpp
+    imaging/metafile/playerbitmaps.cpp imaging/metafile/playerspending.cpp
     imaging/metafile/emfplayer.cpp imaging/metafile/emfplayer.h imaging/metafile/emfhandlers.h
     imaging/metafile/emfstate.cpp imaging/metafile/emfobjects.cpp imaging/metafile/emfdrawing.cpp
     imaging/metafile/emfpaths.cpp imaging/metafile/emfclipping.cpp imaging/metafile/emftext.cpp

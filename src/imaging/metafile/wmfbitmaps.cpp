@@ -16,12 +16,12 @@ bool withoutBitmap(const ByteReader &r)
     return r.size() / 2 == (function >> 8) + 3;
 }
 
-QImage packedDib(const Player &p, ByteReader &r, uint16_t usage)
+QImage packedDib(Player &p, ByteReader &r, uint16_t usage, Charge &charge)
 {
     DibOptions o;
     o.usage = usage;
     o.palette = p.dcPalette();
-    return DecodePackedDib(r.sub(r.pos(), r.remaining()), o);
+    return p.decodePackedDib(r.sub(r.pos(), r.remaining()), o, charge);
 }
 
 // Rows of bottom-up bitmaps are counted from the bottom in the DIB records.
@@ -34,24 +34,25 @@ QRectF flipSource(QRectF src, const ByteReader &r)
     return src;
 }
 
-void draw(Player &p, const QImage &image, QRectF source, QRectF dest, uint32_t rop)
+void draw(Player &p, const QImage &image, Charge &charge, QRectF source, QRectF dest, uint32_t rop)
 {
     Player::BitmapDraw d;
     d.image = image;
+    d.charge = charge;
     d.source = source;
     d.rop = rop;
     Player::rectCorners(dest, d.dest);
     p.drawBitmap(d);
 }
 
-QImage bitmap16(ByteReader &r)
+QImage bitmap16(Player &p, ByteReader &r, Charge &charge)
 {
     r.u16(); // type
     const int16_t width = r.i16(), height = r.i16(), widthBytes = r.i16();
     const uint8_t planes = r.u8(), bitsPixel = r.u8();
     if (!r.ok())
         return QImage();
-    return DecodeBitmap16(r.sub(r.pos(), r.remaining()), width, height, widthBytes, planes, bitsPixel);
+    return p.decodeBitmap16(r.sub(r.pos(), r.remaining()), width, height, widthBytes, planes, bitsPixel, charge);
 }
 
 // BitBlt and DibBitBlt: same size on both sides.
@@ -67,8 +68,9 @@ void bitBlt(Player &p, ByteReader &r)
     const QPointF dest = PointYX(r);
     if (!r.ok())
         return;
-    const QImage image = bare ? QImage() : (dib ? packedDib(p, r, gdi::DibRgbColors) : bitmap16(r));
-    draw(p, image, QRectF(src, QSizeF(w, h)), QRectF(dest, QSizeF(w, h)), rop);
+    Charge charge;
+    const QImage image = bare ? QImage() : (dib ? packedDib(p, r, gdi::DibRgbColors, charge) : bitmap16(p, r, charge));
+    draw(p, image, charge, QRectF(src, QSizeF(w, h)), QRectF(dest, QSizeF(w, h)), rop);
 }
 
 template <bool dib>
@@ -84,8 +86,9 @@ void stretchBlt(Player &p, ByteReader &r)
     const QPointF dest = PointYX(r);
     if (!r.ok())
         return;
-    const QImage image = bare ? QImage() : (dib ? packedDib(p, r, gdi::DibRgbColors) : bitmap16(r));
-    draw(p, image, QRectF(src, QSizeF(sw, sh)), QRectF(dest, QSizeF(dw, dh)), rop);
+    Charge charge;
+    const QImage image = bare ? QImage() : (dib ? packedDib(p, r, gdi::DibRgbColors, charge) : bitmap16(p, r, charge));
+    draw(p, image, charge, QRectF(src, QSizeF(sw, sh)), QRectF(dest, QSizeF(dw, dh)), rop);
 }
 
 void stretchDib(Player &p, ByteReader &r)
@@ -99,7 +102,9 @@ void stretchDib(Player &p, ByteReader &r)
     if (!r.ok())
         return;
     const QRectF source = flipSource(QRectF(src, QSizeF(sw, sh)), r);
-    draw(p, packedDib(p, r, usage), source, QRectF(dest, QSizeF(dw, dh)), rop);
+    Charge charge;
+    const QImage image = packedDib(p, r, usage, charge);
+    draw(p, image, charge, source, QRectF(dest, QSizeF(dw, dh)), rop);
 }
 
 void setDibToDev(Player &p, ByteReader &r)
@@ -113,7 +118,9 @@ void setDibToDev(Player &p, ByteReader &r)
     if (!r.ok())
         return;
     const QRectF source = flipSource(QRectF(src, QSizeF(w, h)), r);
-    draw(p, packedDib(p, r, usage), source, QRectF(dest, QSizeF(w, h)), gdi::RopSrcCopy);
+    Charge charge;
+    const QImage image = packedDib(p, r, usage, charge);
+    draw(p, image, charge, source, QRectF(dest, QSizeF(w, h)), gdi::RopSrcCopy);
 }
 
 } // namespace

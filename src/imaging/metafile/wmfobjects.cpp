@@ -70,10 +70,12 @@ void createPalette(Player &p, ByteReader &r)
     if (!r.ok() || !r.has(qint64(count) * 4))
         return MarkDamaged(r);
     auto palette = std::make_shared<LogPalette>();
+    if (!p.resizePalette(*palette, count))
+        return;
     for (uint16_t i = 0; i < count; ++i) {
         const uint8_t red = r.u8(), green = r.u8(), blue = r.u8();
         r.u8();
-        palette->entries.append(qRgb(red, green, blue));
+        palette->entries[i] = qRgb(red, green, blue);
     }
     put(p, palette);
 }
@@ -94,7 +96,9 @@ void dibPatternBrush(Player &p, ByteReader &r)
     o.palette = p.dcPalette();
     brush.monochrome = style == gdi::BsPattern && DibBitCount(dib) == 1;
     o.monoIndices = brush.monochrome;
-    brush.pattern = DecodePackedDib(dib, o);
+    brush.pattern = p.decodePackedDib(dib, o, brush.patternCharge);
+    if (p.stopped())
+        return;
     if (brush.pattern.isNull())
         brush.style = gdi::BsSolid, brush.color = 0x808080;
     put(p, brush);
@@ -110,7 +114,10 @@ void patternBrush(Player &p, ByteReader &r)
         return;
     LogBrush brush;
     brush.style = gdi::BsPattern;
-    brush.pattern = DecodeBitmap16(r.sub(r.pos(), r.remaining()), width, height, widthBytes, planes, bitsPixel);
+    brush.pattern = p.decodeBitmap16(r.sub(r.pos(), r.remaining()), width, height, widthBytes, planes, bitsPixel,
+                                     brush.patternCharge);
+    if (p.stopped())
+        return;
     brush.monochrome = bitsPixel == 1;
     if (brush.pattern.isNull())
         brush.style = gdi::BsSolid, brush.color = 0x808080;
@@ -122,7 +129,8 @@ void createRegion(Player &p, ByteReader &r)
     LogRegion region;
     if (!ReadWmfRegion(r.sub(r.pos(), r.remaining()), region.rects))
         return MarkDamaged(r);
-    put(p, region);
+    if (p.keepRegion(region))
+        put(p, region);
 }
 
 void selectObject(Player &p, ByteReader &r)
@@ -140,12 +148,15 @@ void setPalEntries(Player &p, ByteReader &r)
     const uint16_t count = r.u16();
     if (!r.ok() || !r.has(qint64(count) * 4))
         return MarkDamaged(r);
-    auto palette = std::make_shared<LogPalette>(*p.dc().palette);
+    // The selected palette changes: a copy, so that saved states keep theirs.
+    auto palette = std::make_shared<LogPalette>();
+    palette->entries = p.dc().palette->entries;
+    const qsizetype end = qMax(palette->entries.size(), qsizetype(start) + count);
+    if (!p.resizePalette(*palette, end))
+        return;
     for (uint32_t i = 0; i < count; ++i) {
         const uint8_t red = r.u8(), green = r.u8(), blue = r.u8();
         r.u8();
-        if (start + i >= uint32_t(palette->entries.size()))
-            palette->entries.resize(start + i + 1, qRgb(0, 0, 0));
         palette->entries[start + i] = qRgb(red, green, blue);
     }
     p.dc().palette = palette;
@@ -174,9 +185,10 @@ void AddObjectHandlers(HandlerTable &t)
             const uint16_t count = r.u16();
             if (!r.ok())
                 return;
-            auto palette = std::make_shared<LogPalette>(*p.dc().palette);
-            palette->entries.resize(count, qRgb(0, 0, 0));
-            p.dc().palette = palette;
+            auto palette = std::make_shared<LogPalette>();
+            palette->entries = p.dc().palette->entries;
+            if (p.resizePalette(*palette, count))
+                p.dc().palette = palette;
         }, 1);
 }
 
