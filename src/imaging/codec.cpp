@@ -1,5 +1,6 @@
 #include "imaging/codec.h"
 
+#include "imaging/exif.h"
 #include "imaging/gdiplus.h"
 #include "imaging/gifscan.h"
 #include "imaging/pixelbudget.h"
@@ -224,6 +225,14 @@ GpImage GpImage::Load(const QByteArray &bytes)
             return Failed(GpStatus::GenericError, QStringLiteral("damaged GIF"));
         p->delays = layout.delays;
         p->frameCount = int(layout.delays.size());
+    }
+
+    // Photos show upright: the EXIF orientation is the picture's base turn, so every
+    // decoder and every consumer gets the upright picture.
+    if (p->format == ImageFormat::Jpeg) {
+        const PictureTurn upright = ExifOrientationTurn(ReadExifOrientation(p->data));
+        p->quarterTurns = upright.quarterTurns;
+        p->flip = upright.flip;
     }
 
     GpImage image;

@@ -3,6 +3,7 @@ list(APPEND MIROVALE_CORE_SOURCES
     imaging/cdib.cpp imaging/cdib.h
     imaging/codec.cpp imaging/codec.h
     imaging/ctile.cpp imaging/ctile.h
+    imaging/exif.cpp imaging/exif.h
     imaging/gdiplus.cpp imaging/gdiplus.h
     imaging/gifscan.cpp imaging/gifscan.h
     imaging/imgblt.cpp imaging/imgblt.h
