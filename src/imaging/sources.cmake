@@ -7,6 +7,7 @@ list(APPEND MIROVALE_CORE_SOURCES
     imaging/gdiplus.cpp imaging/gdiplus.h
     imaging/gifscan.cpp imaging/gifscan.h
     imaging/imgblt.cpp imaging/imgblt.h
+    imaging/jpegturn.cpp imaging/jpegturn.h
     imaging/pixelbudget.h
     imaging/playerlayout.cpp imaging/playerlayout.h
 )

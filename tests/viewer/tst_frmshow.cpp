@@ -7,14 +7,19 @@
 #include "controls/flatcmd.h"
 #include "imaging/gdiplus.h"
 #include "imaging/ucplayer.h"
+#include "imaging/exiffixture.h"
+#include "imaging/fixtures.h"
 #include "messageanswers.h"
+#include "metafile/metafilewriter.h"
 #include "testutil.h"
 #include "viewer/ffullscreen.h"
 #include "viewer/frmshow.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QLineEdit>
 #include <QFile>
+#include <QFileDialog>
 #include <QImageReader>
 #include <QLabel>
 #include <QMenu>
@@ -24,7 +29,10 @@
 #include <QWheelEvent>
 
 #include <chrono>
+#include <csignal>
 #include <future>
+
+#include <sys/resource.h>
 
 using namespace mv;
 using namespace mv::test;
@@ -297,10 +305,7 @@ private slots:
         QVERIFY(!viewer->FlatCmds[11]->isEnabled());
 
         const QString turned = pic("a_旋转.png");
-        QFile file(turned);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QVERIFY(file.read(2) == QByteArray("\xFF\xD8")); // JPEG data under the .png name
-        file.close();
+        QVERIFY(ReadBytes(turned).startsWith("\x89PNG")); // its bytes match its name
         QImageReader reader(turned);
         const QImage copy = reader.read();
         QCOMPARE(copy.size(), QSize(400, 300));
@@ -462,6 +467,113 @@ private slots:
         // The slide-show command on an open show closes it.
         viewer->SlideShow();
         QTRY_VERIFY(!viewer->FullScreen());
+    }
+
+    // The copy's bytes match its name, and transparency stays.
+    void turnedCopyKeepsItsType_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("copyName");
+        QTest::addColumn<QByteArray>("signature");
+        QImage clear(60, 40, QImage::Format_ARGB32);
+        clear.fill(Qt::transparent);
+        QPainter(&clear).fillRect(0, 0, 30, 40, QColor(0, 0, 255, 160));
+        QTest::newRow("transparent PNG") << "clear.png" << Encode(clear, "png") << "clear_旋转.png"
+                                         << QByteArray("\x89PNG\r\n\x1A\n");
+        QTest::newRow("BMP") << "b.bmp" << Encode(Quadrants(60, 40), "bmp") << "b_旋转.bmp" << QByteArray("BM");
+        QTest::newRow("GIF") << "g.gif" << SolidGif(60, 40, {qRgb(0, 0, 255)}, {10}) << "g_旋转.png"
+                             << QByteArray("\x89PNG\r\n\x1A\n");
+    }
+    void turnedCopyKeepsItsType()
+    {
+        QFETCH(QString, name);
+        QTemporaryDir dir;
+        QVERIFY(WriteBytes(dir.filePath(name), MV_FETCH(QByteArray, bytes)));
+        FrmShow viewer;
+        viewer.ListFolder(dir.filePath(name));
+        viewer.show();
+        viewer.ShowPic(0);
+        viewer.TurnLeft();
+        MessageAnswers answers;
+        QTest::mouseClick(viewer.FlatCmds[11], Qt::LeftButton);
+        QVERIFY(answers.seen.isEmpty());
+        QVERIFY(!viewer.FlatCmds[11]->isEnabled());
+        const QString copy = dir.filePath(MV_FETCH(QString, copyName));
+        QVERIFY(ReadBytes(copy).startsWith(MV_FETCH(QByteArray, signature)));
+        const QImage turned(copy);
+        QCOMPARE(turned.size(), QSize(40, 60));
+        if (name == "clear.png") {
+            QVERIFY(turned.hasAlphaChannel());
+            QCOMPARE(qAlpha(turned.pixel(20, 50)), 160); // the left half went to the bottom
+            QCOMPARE(qAlpha(turned.pixel(20, 10)), 0);
+        }
+        QCOMPARE(viewer.List1, QStringList{dir.filePath(name)}); // not added to the list
+    }
+
+    // A file of the copy's name is the user's: it is replaced only when they say so.
+    void turnedCopyAsksBeforeReplacing()
+    {
+        QTemporaryDir dir;
+        saveImage(dir.filePath("a.png"), QSize(40, 20), Qt::red, "PNG");
+        QVERIFY(WriteBytes(dir.filePath("a_旋转.png"), "the user's own file"));
+        FrmShow viewer;
+        viewer.ListFolder(dir.filePath("a.png"));
+        viewer.show();
+        viewer.ShowPic(0);
+        viewer.TurnRight();
+        MessageAnswers answers(MsgResult::No);
+        viewer.SaveTurned();
+        QCOMPARE(answers.seen.size(), 1);
+        QCOMPARE(answers.seen.at(0).text, QString("文件“a_旋转.png”已存在,是否替换？"));
+        QCOMPARE(answers.seen.at(0).buttons, MsgButtons::YesNo);
+        QCOMPARE(ReadBytes(dir.filePath("a_旋转.png")), QByteArray("the user's own file"));
+        QVERIFY(viewer.FlatCmds[11]->isEnabled());
+        answers.answer = MsgResult::Yes;
+        viewer.SaveTurned();
+        QCOMPARE(QImage(dir.filePath("a_旋转.png")).size(), QSize(20, 40));
+        QVERIFY(!viewer.FlatCmds[11]->isEnabled());
+    }
+
+    // A copy that cannot be written says so, and the command stays to try again.
+    void failedSaveSaysSo_data()
+    {
+        QTest::addColumn<bool>("fullDisk");
+        QTest::newRow("full disk") << true;
+        QTest::newRow("a folder of that name") << false;
+    }
+    void failedSaveSaysSo()
+    {
+        QTemporaryDir dir;
+        QVERIFY(WriteBytes(dir.filePath("p.png"), Encode(PhotoLike(300, 200), "png")));
+        FrmShow viewer;
+        viewer.ListFolder(dir.filePath("p.png"));
+        viewer.show();
+        viewer.ShowPic(0);
+        viewer.TurnRight();
+        MessageAnswers answers(MsgResult::Yes);
+        const bool fullDisk = MV_FETCH(bool, fullDisk);
+        rlimit saved{};
+        if (fullDisk) {
+            // Writes past 4 KiB fail, as on a full disk (also for root).
+            std::signal(SIGXFSZ, SIG_IGN);
+            getrlimit(RLIMIT_FSIZE, &saved);
+            rlimit small = saved;
+            small.rlim_cur = 4096;
+            QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+        } else {
+            QVERIFY(QDir(dir.path()).mkdir("p_旋转.png"));
+        }
+        QTest::mouseClick(viewer.FlatCmds[11], Qt::LeftButton);
+        if (fullDisk)
+            setrlimit(RLIMIT_FSIZE, &saved);
+        QVERIFY(!answers.seen.isEmpty());
+        QCOMPARE(answers.seen.last().text, QString("图片保存失败!"));
+        QCOMPARE(answers.seen.last().title, QString("提示"));
+        QCOMPARE(answers.seen.last().icon, MsgIcon::Critical);
+        QVERIFY(viewer.FlatCmds[11]->isEnabled());
+        QVERIFY(viewer.mSave->isEnabled());
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"p.png"}); // nothing half-written
     }
 
     // A hand-off that comes while a command asks its question waits until the command
