@@ -26,26 +26,33 @@ namespace mv {
 
 void FrmShow::ZoomIn()
 {
-    if (List1.isEmpty())
-        return;
-    Player->SetnMouseIcon(ToolZoomIn);
-    Player->UpdatePointer();
-    if (mViewZoom.zoomIn()) {
-        Player->SetBestFitMode(false);
-        Player->SetZoom(mViewZoom.value());
-        Player->Refresh();
-    }
+    zoomStep(true, std::nullopt);
 }
 
 void FrmShow::ZoomOut()
 {
-    if (List1.isEmpty() || mViewZoom.value() < 0.2)
+    zoomStep(false, std::nullopt);
+}
+
+void FrmShow::zoomStep(bool in, std::optional<QPointF> anchor)
+{
+    if (List1.isEmpty())
         return;
-    Player->SetnMouseIcon(ToolZoomOut);
+    // A step starts from the scale on the screen, so that zooming out always shrinks.
+    ViewZoomSteps zoom;
+    zoom.reset(ViewZoom());
+    if (!in && zoom.value() < 0.2)
+        return; // not even the tool changes
+    Player->SetnMouseIcon(in ? ToolZoomIn : ToolZoomOut);
     Player->UpdatePointer();
-    mViewZoom.zoomOut();
-    Player->SetBestFitMode(false);
-    Player->SetZoom(mViewZoom.value());
+    if (!(in ? zoom.zoomIn() : zoom.zoomOut()))
+        return;
+    if (anchor) {
+        Player->ZoomAbout(zoom.value(), *anchor);
+    } else {
+        Player->SetBestFitMode(false);
+        Player->SetZoom(zoom.value());
+    }
     Player->Refresh();
 }
 
@@ -62,7 +69,6 @@ void FrmShow::ActualSize()
     Player->SetZoom(1.0);
     Player->ImportImage(currentPath());
     Player->Refresh();
-    mViewZoom.reset();
 }
 
 void FrmShow::BestFit()
@@ -77,7 +83,6 @@ void FrmShow::BestFit()
     Player->SetBestFitMode(true);
     Player->ImportImage(currentPath());
     Player->Refresh();
-    mViewZoom.reset();
 }
 
 void FrmShow::PreviousImage()

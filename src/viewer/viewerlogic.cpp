@@ -81,13 +81,6 @@ bool ViewZoomSteps::zoomOut()
     return true;
 }
 
-double ViewZoomAfterLoad(int canvasWidth, int maxRenderWidth, int imageWidth)
-{
-    if (maxRenderWidth <= 0 || maxRenderWidth >= imageWidth)
-        return 1.0;
-    return roundZoom(double(canvasWidth) / maxRenderWidth);
-}
-
 QString TurnedCopyPath(const QString &path, ImageFormat written)
 {
     const QString extension = ExtensionOf(path);

@@ -37,10 +37,6 @@ private:
     double mValue = 1.0;
 };
 
-// ViewZoom after a load: the part of the image the render bitmap keeps, when the image is
-// wider than the render limit (two decimals), else 1.0.
-double ViewZoomAfterLoad(int canvasWidth, int maxRenderWidth, int imageWidth);
-
 // How far the shown image has been turned clockwise since it was loaded.
 class RotationState
 {

@@ -1,7 +1,9 @@
 #include "controls/uipictures.h"
+#include "exiffixture.h"
 #include "fixtures.h"
 #include "imaging/gdiplus.h"
 #include "imaging/ucplayer.h"
+#include "metafile/metafilewriter.h"
 #include "solidpng.h"
 #include "testutil.h"
 
@@ -497,6 +499,33 @@ private slots:
         QVERIFY(player->ImportImage(mPhoto));
         player->CopyImage();
         QCOMPARE(QGuiApplication::clipboard()->image().size(), QSize(1280, 960));
+    }
+
+    // Reduced below its render size the picture is smoothed: lines one pixel thin stay
+    // visible instead of falling between the sampled pixels.
+    void reducedZoomKeepsThinLines()
+    {
+        QImage lines(1600, 1200, QImage::Format_RGB32);
+        lines.fill(Qt::white);
+        for (int x = 1; x < lines.width(); x += 4)
+            for (int y = 0; y < lines.height(); ++y)
+                lines.setPixel(x, y, qRgb(0, 0, 0));
+        auto player = MakePlayer(false);
+        player->SetMaxRenderWidth(1600);
+        player->SetMaxRenderHeight(1600);
+        QVERIFY(player->ImportImage(Write("lines.png", Encode(lines, "png"))));
+        player->SetZoom(0.25);
+        QCOMPARE(player->Layout().Display(), QRect(200, 150, 400, 300));
+        const QImage shown = player->grab().toImage();
+        int darkest = 255;
+        for (int x = 200; x < 600; ++x)
+            darkest = qMin(darkest, qGray(shown.pixel(x, 300)));
+        QVERIFY2(darkest < 215, qPrintable(QString::number(darkest))); // a quarter black on white
+        // Overhanging and reduced: the visible part at the scroll position.
+        player->SetZoom(0.9);
+        QCOMPARE(player->Layout().Display(), QRect(0, 0, 800, 600));
+        QVERIFY(player->Layout().Geometry().smooth);
+        Shot(*player, "canvas-reduced.png");
     }
 
     void borderShrinksClient()

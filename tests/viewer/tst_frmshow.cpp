@@ -469,6 +469,103 @@ private slots:
         QTRY_VERIFY(!viewer->FullScreen());
     }
 
+    // The zoom value is the scale on the screen: zooming out shrinks and zooming in enlarges
+    // from any state.
+    void zoomFollowsTheScreen()
+    {
+        QTemporaryDir dir;
+        QVERIFY(WriteBytes(dir.filePath("big.jpg"), Encode(PhotoLike(2400, 1800), "jpeg", 85)));
+        FrmShow viewer;
+        viewer.ListFolder(dir.filePath("big.jpg"));
+        viewer.show();
+        viewer.ShowPic(0);
+        ucPlayer *player = viewer.Player;
+        const auto shownWidth = [&] {
+            return player->BestFitMode() ? player->Layout().Display().width() : player->Layout().ZoomedSize().width();
+        };
+        const auto inStep = [&] { // the zoom value is what the screen shows
+            QVERIFY(qAbs(viewer.ViewZoom() * player->RenderBitmap().Width() - shownWidth()) <= 1.0);
+        };
+        const int fit = shownWidth();
+        QVERIFY(fit < player->RenderBitmap().Width());
+        inStep();
+        viewer.ZoomOut();
+        QVERIFY(shownWidth() < fit);
+        inStep();
+
+        QTest::mouseClick(viewer.FlatCmds[2], Qt::LeftButton); // actual size
+        QCOMPARE(viewer.ViewZoom(), 1.0);
+        QCOMPARE(shownWidth(), 2400);
+        QTest::mouseClick(viewer.FlatCmds[3], Qt::LeftButton); // best fit
+        QCOMPARE(shownWidth(), fit);
+        inStep();
+        QTest::mouseClick(viewer.FlatCmds[1], Qt::LeftButton); // zoom out
+        QVERIFY2(shownWidth() < fit, qPrintable(QStringLiteral("%1 after a fit of %2").arg(shownWidth()).arg(fit)));
+        inStep();
+
+        viewer.BestFit();
+        viewer.ZoomIn();
+        QVERIFY(shownWidth() > fit);
+        // After a wheel zoom and a drag, the buttons go on from what is shown.
+        const QPointF at(100, 100);
+        QWheelEvent wheel(at, player->mapToGlobal(at), QPoint(), QPoint(0, 120), Qt::NoButton, Qt::NoModifier,
+                          Qt::NoScrollPhase, false);
+        QApplication::sendEvent(player, &wheel);
+        player->SetnMouseIcon(ToolHand);
+        QTest::mousePress(player, Qt::LeftButton, {}, QPoint(300, 300));
+        QTest::mouseMove(player, QPoint(250, 200));
+        QTest::mouseRelease(player, Qt::LeftButton, {}, QPoint(250, 200));
+        inStep();
+        const int wheeled = shownWidth();
+        viewer.ZoomOut();
+        QVERIFY(shownWidth() < wheeled);
+        viewer.ZoomIn();
+        viewer.ZoomIn();
+        QVERIFY(shownWidth() > wheeled);
+        inStep();
+    }
+
+    // The wheel zooms about the pointer: the picture point under it stays under it.
+    void wheelKeepsThePointUnderThePointer_data()
+    {
+        QTest::addColumn<QPoint>("at");
+        QTest::addColumn<int>("notches");
+        QTest::newRow("in, upper left") << QPoint(150, 120) << 3;
+        QTest::newRow("in, lower right") << QPoint(600, 400) << 5;
+        QTest::newRow("in then out") << QPoint(420, 260) << -1;
+    }
+    void wheelKeepsThePointUnderThePointer()
+    {
+        QTemporaryDir dir;
+        QVERIFY(WriteBytes(dir.filePath("big.jpg"), Encode(PhotoLike(2400, 1800), "jpeg", 85)));
+        FrmShow viewer;
+        viewer.ListFolder(dir.filePath("big.jpg"));
+        viewer.show();
+        viewer.ShowPic(0);
+        const QPoint at = MV_FETCH(QPoint, at);
+        const int notches = MV_FETCH(int, notches);
+        const auto turn = [&](int delta) {
+            QWheelEvent wheel(at, viewer.Player->mapToGlobal(QPointF(at)), QPoint(), QPoint(0, delta), Qt::NoButton,
+                              Qt::NoModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(viewer.Player, &wheel);
+        };
+        // Zoomed in far enough that the picture can scroll in every direction.
+        for (int i = 0; i < 3; ++i)
+            viewer.ZoomIn();
+        const QPointF before = viewer.Player->Layout().RenderPointAt(at);
+        for (int i = 0; i < qAbs(notches) + (notches < 0 ? 4 : 0); ++i)
+            turn(120);
+        for (int i = 0; i < (notches < 0 ? 2 : 0); ++i)
+            turn(-120);
+        QVERIFY(!viewer.Player->BestFitMode());
+        QVERIFY(viewer.Player->Layout().Scrollable());
+        const QPointF after = viewer.Player->Layout().RenderPointAt(at);
+        const double zoom = viewer.Player->Zoom();
+        QVERIFY2(qAbs(after.x() - before.x()) * zoom <= 1.0 && qAbs(after.y() - before.y()) * zoom <= 1.0,
+                 qPrintable(QStringLiteral("(%1, %2) went to (%3, %4)")
+                                .arg(before.x()).arg(before.y()).arg(after.x()).arg(after.y())));
+    }
+
     // The copy's bytes match its name, and transparency stays.
     void turnedCopyKeepsItsType_data()
     {

@@ -57,23 +57,6 @@ private slots:
         QCOMPARE(zoom.value(), 0.67);
     }
 
-    void viewZoomAfterLoad_data()
-    {
-        QTest::addColumn<int>("canvasWidth");
-        QTest::addColumn<int>("maxRender");
-        QTest::addColumn<int>("imageWidth");
-        QTest::addColumn<double>("zoom");
-        QTest::newRow("small image") << 750 << 1920 << 800 << 1.0;
-        QTest::newRow("image as wide as the limit") << 750 << 1920 << 1920 << 1.0;
-        QTest::newRow("large image") << 750 << 1920 << 4000 << 0.39;
-        QTest::newRow("wide canvas") << 1900 << 1920 << 4000 << 0.99;
-    }
-    void viewZoomAfterLoad()
-    {
-        QCOMPARE(ViewZoomAfterLoad(MV_FETCH(int, canvasWidth), MV_FETCH(int, maxRender), MV_FETCH(int, imageWidth)),
-                 MV_FETCH(double, zoom));
-    }
-
     void rotation()
     {
         RotationState turn;
