@@ -279,7 +279,8 @@ GpStatus ucPlayer::RenderFrame(int frame)
     if (mImageFrames > 1)
         mImage.SelectActiveFrame(frame);
     mFitCache = QImage(); // it may share the render bitmap's pixels
-    const GpStatus status = mImage.DrawFrameInto(*mRender.hdc(), mBackColor, mScratch);
+    const QColor background = PictureBackground(mImage.Format(), mBackColor);
+    const GpStatus status = mImage.DrawFrameInto(*mRender.hdc(), background, mScratch);
     if (mScratch.sizeInBytes() > MaxKeptBytes)
         mScratch = QImage();
     return status;

@@ -501,6 +501,25 @@ private slots:
         QCOMPARE(QGuiApplication::clipboard()->image().size(), QSize(1280, 960));
     }
 
+    // A metafile is a page: white behind its black lines, whatever the canvas colour.
+    void metafileDrawnOnPaper()
+    {
+        EmfWriter emf(200, 100);
+        emf.createPen(1, 0, 3, Rgb(0, 0, 0));
+        emf.selectObject(1);
+        emf.moveTo(10, 50);
+        emf.lineTo(190, 50);
+        auto player = MakePlayer();
+        player->SetBackColor(Qt::black);
+        QVERIFY(player->ImportImage(Write("page.emf", emf.finish())));
+        QCOMPARE(RenderPixel(*player, 100, 20), qRgb(255, 255, 255));
+        QVERIFY(qGray(RenderPixel(*player, 100, 50)) < 60);
+        const QImage shown = player->grab().toImage();
+        QCOMPARE(shown.pixel(10, 10), qRgb(0, 0, 0)); // the canvas around the page
+        QCOMPARE(shown.pixel(300 + 100, 250 + 20), qRgb(255, 255, 255));
+        QVERIFY(qGray(shown.pixel(300 + 100, 250 + 50)) < 60);
+    }
+
     // Reduced below its render size the picture is smoothed: lines one pixel thin stay
     // visible instead of falling between the sampled pixels.
     void reducedZoomKeepsThinLines()

@@ -50,6 +50,13 @@ void saveImage(const QString &path, QSize size, QColor colour, const char *forma
     QVERIFY(image.save(path, format));
 }
 
+void Shot(QWidget &widget, const QString &name)
+{
+    const QString folder = qEnvironmentVariable("MIROVALE_SHOTS");
+    if (!folder.isEmpty())
+        widget.grab().save(folder + QLatin1Char('/') + name);
+}
+
 void releaseKey(QWidget *target, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
 {
     QTest::keyRelease(target, key, modifiers);
@@ -564,6 +571,46 @@ private slots:
         QVERIFY2(qAbs(after.x() - before.x()) * zoom <= 1.0 && qAbs(after.y() - before.y()) * zoom <= 1.0,
                  qPrintable(QStringLiteral("(%1, %2) went to (%3, %4)")
                                 .arg(before.x()).arg(before.y()).arg(after.x()).arg(after.y())));
+    }
+
+    // A metafile is a page: its black text and lines show on the slide show's black canvas.
+    void metafileOnTheSlideShow()
+    {
+        QTemporaryDir dir;
+        EmfWriter emf(300, 200);
+        emf.createFont(1, 40, "Arial", 700);
+        emf.selectObject(1);
+        emf.setTextColor(Rgb(0, 0, 0));
+        emf.setBkMode(1);
+        emf.extTextOutW(20, 30, "Heading 标题");
+        emf.createPen(2, 0, 3, Rgb(0, 0, 0));
+        emf.selectObject(2);
+        emf.moveTo(20, 120);
+        emf.lineTo(280, 120);
+        QVERIFY(WriteBytes(dir.filePath("page.emf"), emf.finish()));
+        FrmShow viewer;
+        viewer.ListFolder(dir.filePath("page.emf"));
+        viewer.show();
+        viewer.ShowPic(0);
+        viewer.SlideShow();
+        fFullScreen *show = viewer.FullScreen();
+        QVERIFY(show);
+        QTRY_COMPARE(show->windowTitle(), QString("page.emf"));
+        const QRect page = show->Player->Layout().Display();
+        const QImage shown = show->Player->grab().toImage();
+        int dark = 0, white = 0;
+        for (int y = page.top(); y <= page.bottom(); ++y) {
+            for (int x = page.left(); x <= page.right(); ++x) {
+                const int grey = qGray(shown.pixel(x, y));
+                dark += grey < 60;
+                white += grey > 245;
+            }
+        }
+        QVERIFY2(dark > 300, qPrintable(QString::number(dark)));  // the heading and the line
+        QVERIFY(white > page.width() * page.height() / 2);         // on white paper
+        QCOMPARE(shown.pixel(2, 2), qRgb(0, 0, 0));                 // the canvas stays black
+        Shot(*show, "slideshow-emf.png");
+        show->close();
     }
 
     // The copy's bytes match its name, and transparency stays.
