@@ -288,6 +288,7 @@ void FrmShow::ShowPic(int index)
         return;
     }
     CurrentIndex = qBound(0, index, int(List1.size()) - 1);
+    mShownIndex = CurrentIndex;
     const QString path = List1.at(CurrentIndex);
     Player->SetnMouseIcon(ToolHand);
     Player->SetZoom(1.0);
@@ -409,6 +410,7 @@ void FrmShow::onCanvasDoubleClick()
 void FrmShow::closeEvent(QCloseEvent *event)
 {
     event->accept();
+    mClosing = true;
     Trace(QStringLiteral("close FrmShow"));
     MWheel1->DisableWheel();
     if (mFullScreen)

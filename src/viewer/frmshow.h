@@ -102,6 +102,7 @@ private:
     void turn(bool clockwise);
     // One zoom step in or out; with an anchor the picture point under it stays put.
     void zoomStep(bool in, std::optional<QPointF> anchor);
+    void onSlideShowEnded();
     void onCanvasMouseDown(int button);
     void onCanvasDoubleClick();
     bool handleKey(QKeyEvent *event);
@@ -110,6 +111,8 @@ private:
     HandoffReceiver *mReceiver = nullptr;
     QPointer<fFullScreen> mFullScreen;
     RotationState mRotation;
+    int mShownIndex = -1;   // the entry on the canvas
+    bool mClosing = false;
     int mWheelTurn = 0; // wheel delta not yet turned into a zoom step
 };
 

@@ -205,8 +205,18 @@ void FrmShow::SlideShow()
     mFullScreen = new fFullScreen(this);
     // The show moves CurrentIndex through this list until it closes.
     HoldHandoffsWhileAlive(mFullScreen);
+    connect(mFullScreen, &fFullScreen::Ended, this, &FrmShow::onSlideShowEnded);
     mFullScreen->List1 = List1;
     mFullScreen->Start();
+}
+
+void FrmShow::onSlideShowEnded()
+{
+    // The viewer goes on from the picture the show ended on: picture, title and position
+    // in step. The same picture keeps its zoom and turn.
+    if (mClosing || List1.isEmpty() || CurrentIndex == mShownIndex)
+        return;
+    ShowPic(CurrentIndex);
 }
 
 void FrmShow::CopyFile()

@@ -405,7 +405,7 @@ private slots:
         QCOMPARE(ReadConfig("OnTop"), QString("True"));
     }
 
-    void slideShowMovesTheSharedIndex()
+    void slideShowHandsBackWhereItEnded()
     {
         auto viewer = openViewer(2);
         WriteConfig("Config", QString("Interval"), QString("7"));
@@ -420,20 +420,40 @@ private slots:
         // The show always begins with the first entry.
         QTRY_COMPARE(show->windowTitle(), QString("a.png"));
         QCOMPARE(CurrentIndex, 0);
-
+        QTest::mousePress(show->Player, Qt::LeftButton, {}, QPoint(10, 10));
+        QCOMPARE(CurrentIndex, 1);
         for (int i = 0; i < 7; ++i)
             show->Clock.tick();
-        QCOMPARE(show->windowTitle(), QString("b.jpg"));
-        QCOMPARE(CurrentIndex, 1);
+        QCOMPARE(show->windowTitle(), QString("c.png"));
         QTest::mousePress(show->Player, Qt::LeftButton, {}, QPoint(10, 10));
-        QCOMPARE(CurrentIndex, 2);
+        QCOMPARE(show->windowTitle(), QString("d.png"));
+        QTest::mousePress(show->Player, Qt::LeftButton, {}, QPoint(10, 10));
+        QCOMPARE(show->windowTitle(), QString("a.png")); // after the last, the first
+        QTest::mousePress(show->Player, Qt::LeftButton, {}, QPoint(10, 10));
+        QCOMPARE(CurrentIndex, 1);
 
         QTest::keyClick(show, Qt::Key_Escape);
         QTRY_VERIFY(!viewer->FullScreen());
-        // The viewer still shows its image; Next goes on from where the show ended.
-        QCOMPARE(viewer->windowTitle(), QString("c.png - Mirovale 万能图片查看器"));
+        // The viewer shows the picture the show ended on: picture, title and position.
+        QCOMPARE(CurrentIndex, 1);
+        QCOMPARE(viewer->windowTitle(), QString("b.jpg - Mirovale 万能图片查看器"));
+        QCOMPARE(viewer->Player->ImageWidth(), 320);
+        const QRect shown = viewer->Player->Layout().Display();
+        QVERIFY(qGreen(viewer->Player->grab().toImage().pixel(shown.center())) > 200);
         viewer->NextImage();
-        QCOMPARE(viewer->windowTitle(), QString("d.png - Mirovale 万能图片查看器"));
+        QCOMPARE(viewer->windowTitle(), QString("c.png - Mirovale 万能图片查看器"));
+
+        // Ended on the picture the viewer shows: it keeps its turn.
+        viewer->ShowPic(0);
+        viewer->TurnRight();
+        viewer->SlideShow();
+        QTRY_COMPARE(viewer->FullScreen()->windowTitle(), QString("a.png"));
+        QTest::mouseClick(viewer->FullScreen()->Command3, Qt::LeftButton); // the close button
+        QTRY_VERIFY(!viewer->FullScreen());
+        QCOMPARE(CurrentIndex, 0);
+        QCOMPARE(viewer->RotationAngle(), 90);
+        QCOMPARE(viewer->Player->ImageWidth(), 300);
+        QVERIFY(viewer->FlatCmds[11]->isEnabled());
     }
 
     void slideShowToolbar()
