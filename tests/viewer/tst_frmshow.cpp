@@ -740,6 +740,34 @@ private slots:
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"p.png"}); // nothing half-written
     }
 
+    // Ten starts in a row open the window exactly where the last one closed.
+    void placementSurvivesRestarts_data()
+    {
+        QTest::addColumn<bool>("onTop");
+        QTest::addColumn<bool>("maximized");
+        QTest::newRow("normal") << false << false;
+        QTest::newRow("on top") << true << false;
+        QTest::newRow("maximised") << false << true;
+        QTest::newRow("on top, maximised") << true << true;
+    }
+    void placementSurvivesRestarts()
+    {
+        const QString onTop = MV_FETCH(bool, onTop) ? "True" : "False";
+        const QString max2 = MV_FETCH(bool, maximized) ? "True" : "False";
+        WriteConfig("Config", QString("OnTop"), onTop);
+        WriteConfig("Config", QString("Max2"), max2);
+        WriteConfig("Config", QString("PlayerWnd2"), QString("120,90,800,600"));
+        for (int start = 0; start < 10; ++start) {
+            FrmShow viewer;
+            viewer.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&viewer));
+            QCOMPARE(viewer.isMaximized(), max2 == "True");
+            viewer.close();
+            QCOMPARE(ReadConfig("PlayerWnd2"), QString("120,90,800,600"));
+            QCOMPARE(ReadConfig("Max2"), max2);
+        }
+    }
+
     // A hand-off that comes while a command asks its question waits until the command
     // has ended: the command works on the file and entry it began with.
     void handoffDuringAQuestion_data()
