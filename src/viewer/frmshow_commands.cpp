@@ -232,7 +232,7 @@ void FrmShow::CopyFileTo()
     const QString path = currentPath();
     if (path.isEmpty())
         return;
-    const QString folder = BrowseForFolder(this, QStringLiteral("选择要复制到的文件夹"));
+    const QString folder = BrowseForFolder(this, QStringLiteral("选择要复制到的文件夹"), FolderOf(path));
     if (!folder.isEmpty())
         ShellCopy(path, folder + QLatin1Char('/') + FileNameOf(path), this);
 }

@@ -3,6 +3,7 @@
 #include "app/inifile.h"
 #include "app/messagebox.h"
 #include "app/paths.h"
+#include "app/qttexts.h"
 #include "controls/command.h"
 #include "controls/flatcmd.h"
 #include "imaging/gdiplus.h"
@@ -738,6 +739,38 @@ private slots:
         QVERIFY(viewer.FlatCmds[11]->isEnabled());
         QVERIFY(viewer.mSave->isEnabled());
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"p.png"}); // nothing half-written
+    }
+
+    // The folder dialog of 复制到... starts in the picture's folder and speaks Chinese.
+    void copyToDialog()
+    {
+        QVERIFY(LoadQtTranslations(QCoreApplication::instance()));
+        auto viewer = openViewer(1);
+        QString startedIn;
+        QStringList texts;
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, this, [&] {
+            for (QWidget *widget : QApplication::topLevelWidgets()) {
+                auto *dialog = qobject_cast<QFileDialog *>(widget);
+                if (!dialog || !dialog->isVisible())
+                    continue;
+                startedIn = dialog->directory().absolutePath();
+                for (QAbstractButton *button : dialog->findChildren<QAbstractButton *>())
+                    texts << button->text();
+                for (QLabel *label : dialog->findChildren<QLabel *>())
+                    texts << label->text();
+                Shot(*dialog, "copyto-dialog.png");
+                dialog->reject();
+            }
+        });
+        poll.start(20);
+        viewer->mCopyTo->trigger();
+        poll.stop();
+        QCOMPARE(startedIn, mDir.path());
+        QVERIFY2(texts.contains("取消"), qPrintable(texts.join('|')));
+        QVERIFY(!texts.contains("Cancel"));
+        QVERIFY(!texts.contains("&Choose") && !texts.contains("Choose"));
+        QVERIFY(!texts.contains("Look in:"));
     }
 
     // Ten starts in a row open the window exactly where the last one closed.
