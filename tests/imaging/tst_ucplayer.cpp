@@ -501,6 +501,27 @@ private slots:
         QCOMPARE(QGuiApplication::clipboard()->image().size(), QSize(1280, 960));
     }
 
+    // A photo whose EXIF says the camera was turned shows upright, and so does its copy on
+    // the clipboard.
+    void exifOrientedPhotoShowsUpright()
+    {
+        auto player = MakePlayer();
+        const QByteArray stored = Encode(StoreForOrientation(Quadrants(400, 300), 6), "jpeg", 95);
+        QVERIFY(player->ImportImage(Write("camera.jpg", WithExif(stored, ExifSpec::Of(6)))));
+        QCOMPARE(player->ImageWidth(), 400);
+        QCOMPARE(player->ImageHeight(), 300);
+        QCOMPARE(player->RenderBitmap().Width(), 400);
+        const QImage shown = player->grab().toImage();
+        QVERIFY(Near(shown.pixel(200 + 50, 150 + 50), Red));
+        QVERIFY(Near(shown.pixel(200 + 350, 150 + 50), Green));
+        QVERIFY(Near(shown.pixel(200 + 50, 150 + 250), Blue));
+        player->CopyImage();
+        const QImage pasted = QGuiApplication::clipboard()->image();
+        QCOMPARE(pasted.size(), QSize(400, 300));
+        QVERIFY(Near(pasted.pixel(350, 50), Green));
+        QVERIFY(Near(pasted.pixel(50, 250), Blue));
+    }
+
     // A metafile is a page: white behind its black lines, whatever the canvas colour.
     void metafileDrawnOnPaper()
     {

@@ -51,6 +51,28 @@ void saveImage(const QString &path, QSize size, QColor colour, const char *forma
     QVERIFY(image.save(path, format));
 }
 
+const QList<QRgb> UprightQuadrants{qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255), qRgb(255, 255, 255)};
+
+// A colour snapped to the fixtures' pure ones, so that JPEG noise does not matter.
+QRgb Snapped(QRgb c)
+{
+    return qRgb(qRed(c) > 128 ? 255 : 0, qGreen(c) > 128 ? 255 : 0, qBlue(c) > 128 ? 255 : 0);
+}
+
+// The colours the canvas shows in the middles of the picture's four quadrants.
+QList<QRgb> QuadrantsShown(ucPlayer &player)
+{
+    const QImage shown = player.grab().toImage();
+    const QRect r = player.Layout().Display();
+    QList<QRgb> colours;
+    for (const QPoint p : {QPoint(r.left() + r.width() / 4, r.top() + r.height() / 4),
+                           QPoint(r.left() + 3 * r.width() / 4, r.top() + r.height() / 4),
+                           QPoint(r.left() + r.width() / 4, r.top() + 3 * r.height() / 4),
+                           QPoint(r.left() + 3 * r.width() / 4, r.top() + 3 * r.height() / 4)})
+        colours << Snapped(shown.pixel(p));
+    return colours;
+}
+
 void Shot(QWidget &widget, const QString &name)
 {
     const QString folder = qEnvironmentVariable("MIROVALE_SHOTS");
@@ -592,6 +614,41 @@ private slots:
         QVERIFY2(qAbs(after.x() - before.x()) * zoom <= 1.0 && qAbs(after.y() - before.y()) * zoom <= 1.0,
                  qPrintable(QStringLiteral("(%1, %2) went to (%3, %4)")
                                 .arg(before.x()).arg(before.y()).arg(after.x()).arg(after.y())));
+    }
+
+    // A camera photo whose EXIF says "turn 90°" shows upright in the viewer and the slide
+    // show, and its turned copy is the upright picture turned.
+    void exifPhotoUpright()
+    {
+        QTemporaryDir dir;
+        const QByteArray stored = Encode(StoreForOrientation(Quadrants(400, 300), 6), "jpeg", 95);
+        QVERIFY(WriteBytes(dir.filePath("camera.jpg"), WithExif(stored, ExifSpec::Of(6))));
+        FrmShow viewer;
+        viewer.ListFolder(dir.filePath("camera.jpg"));
+        viewer.show();
+        viewer.ShowPic(0);
+        QCOMPARE(QuadrantsShown(*viewer.Player), UprightQuadrants);
+        Shot(viewer, "viewer-exif.png");
+
+        viewer.SlideShow();
+        fFullScreen *show = viewer.FullScreen();
+        QVERIFY(show);
+        QTRY_COMPARE(show->windowTitle(), QString("camera.jpg"));
+        QCOMPARE(QuadrantsShown(*show->Player), UprightQuadrants);
+        show->close();
+        QTRY_VERIFY(!viewer.FullScreen());
+
+        viewer.TurnRight();
+        QCOMPARE(QuadrantsShown(*viewer.Player),
+                 (QList<QRgb>{UprightQuadrants[2], UprightQuadrants[0], UprightQuadrants[3], UprightQuadrants[1]}));
+        viewer.SaveTurned();
+        QImageReader reader(dir.filePath("camera_旋转.jpg"));
+        reader.setAutoTransform(false); // the pixels themselves, whatever a tag might say
+        const QImage copy = reader.read();
+        QCOMPARE(copy.size(), QSize(300, 400));
+        QCOMPARE(Snapped(copy.pixel(75, 100)), UprightQuadrants[2]);  // blue, top left
+        QCOMPARE(Snapped(copy.pixel(225, 100)), UprightQuadrants[0]); // red, top right
+        QCOMPARE(Snapped(copy.pixel(225, 300)), UprightQuadrants[1]); // green, bottom right
     }
 
     // A metafile is a page: its black text and lines show on the slide show's black canvas.
