@@ -5,10 +5,14 @@
 #include "imaging/jpegturn.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QImageReader>
 #include <QImageWriter>
 #include <QPainter>
 #include <QSaveFile>
+#include <QTemporaryFile>
+
+#include <cstdio>
 
 #include <type_traits>
 
@@ -61,6 +65,20 @@ bool IsMetafile(ImageFormat format)
 template <typename Write>
 GpStatus WriteWhole(const QString &path, Write write)
 {
+    const QFileInfo target(path);
+    if (target.isSymLink()) {
+        // A link there is replaced itself, never written through: the place it points to
+        // is no part of the copy.
+        QTemporaryFile temporary(target.absolutePath() + QStringLiteral("/.mirovale-XXXXXX"));
+        if (!temporary.open() || !write(static_cast<QIODevice &>(temporary)) || !temporary.flush()
+            || !temporary.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup
+                                         | QFileDevice::ReadOther))
+            return GpStatus::Win32Error;
+        if (::rename(QFile::encodeName(temporary.fileName()).constData(), QFile::encodeName(path).constData()) != 0)
+            return GpStatus::Win32Error;
+        temporary.setAutoRemove(false); // it is the target now
+        return GpStatus::Ok;
+    }
     QSaveFile file(path);
     // Unbuffered, so that a write cut short by a full disk fails here instead of
     // committing a cut file.

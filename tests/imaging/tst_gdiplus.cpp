@@ -6,6 +6,7 @@
 #include "metafile/metafilewriter.h"
 #include "testutil.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QProcess>
@@ -305,6 +306,27 @@ private slots:
         QCOMPARE(TurnedCopyFormat(ImageFormat::Wmf), ImageFormat::Png);
         QCOMPARE(PictureBackground(ImageFormat::Emf, Qt::black), QColor(Qt::white));
         QCOMPARE(PictureBackground(ImageFormat::Png, Qt::black), QColor(Qt::black));
+    }
+
+    // A link at the copy's name is replaced itself; the file it points to stays as it was,
+    // and a link that points nowhere makes no file there.
+    void rotateImageFileReplacesALinkItself()
+    {
+        QTemporaryDir elsewhere;
+        const QString source = Path("linked.png");
+        QVERIFY(WriteBytes(source, Encode(Quadrants(60, 40), "png")));
+        QVERIFY(WriteBytes(elsewhere.filePath("precious.txt"), "not a picture"));
+        QVERIFY(QFile::link(elsewhere.filePath("precious.txt"), Path("linked_旋转.png")));
+        QCOMPARE(RotateImageFile(source, Path("linked_旋转.png"), 1), GpStatus::Ok);
+        QCOMPARE(ReadBytes(elsewhere.filePath("precious.txt")), QByteArray("not a picture"));
+        QVERIFY(!QFileInfo(Path("linked_旋转.png")).isSymLink());
+        QCOMPARE(QImage(Path("linked_旋转.png")).size(), QSize(40, 60));
+
+        QVERIFY(QFile::link(elsewhere.filePath("nothing.png"), Path("dangling_旋转.png")));
+        QCOMPARE(RotateImageFile(source, Path("dangling_旋转.png"), 2), GpStatus::Ok);
+        QVERIFY(!QFileInfo::exists(elsewhere.filePath("nothing.png")));
+        QCOMPARE(QImage(Path("dangling_旋转.png")).size(), QSize(60, 40));
+        QCOMPARE(QDir(mDir.path()).entryList({".mirovale-*"}, QDir::Files | QDir::Hidden), QStringList());
     }
 
     // Transparent parts stay transparent in the copy.
