@@ -1,4 +1,5 @@
 #include "app/messagebox_ui.h"
+#include "app/qttexts.h"
 #include "app/startup.h"
 
 #include <QApplication>
@@ -7,6 +8,7 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Mirovale"));
+    mv::LoadQtTranslations(&app);
     mv::InstallMessageBoxUi();
     // QApplication has taken its own options out of argv.
     QStringList arguments;

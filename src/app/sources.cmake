@@ -8,6 +8,7 @@ list(APPEND MIROVALE_CORE_SOURCES
     app/inputcodes.h
     app/messagebox.cpp app/messagebox.h
     app/paths.cpp app/paths.h
+    app/qttexts.cpp app/qttexts.h
     app/resource.cpp app/resource.h
     app/settings.cpp app/settings.h
     app/trace.cpp app/trace.h

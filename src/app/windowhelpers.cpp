@@ -23,9 +23,15 @@ void SetOnTop(QWidget *window, bool on)
     if (!window || window->windowFlags().testFlag(Qt::WindowStaysOnTopHint) == on)
         return;
     const bool visible = window->isVisible();
-    const QRect geometry = window->geometry();
+    // The frame's place and the client's size, given back the same way: a geometry would
+    // put the client where the frame was, and the window would creep by its frame.
+    const bool placed = window->testAttribute(Qt::WA_Moved);
+    const QPoint framePlace = window->pos();
+    const QSize size = window->size();
     window->setWindowFlag(Qt::WindowStaysOnTopHint, on); // hides the window
-    window->setGeometry(geometry);
+    if (placed)
+        window->move(framePlace);
+    window->resize(size);
     if (visible)
         window->show();
 }

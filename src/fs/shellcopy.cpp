@@ -76,9 +76,9 @@ bool ShellCopy(const QString &source, const QString &target, QWidget *owner)
     return result.outcome == CopyOutcome::Copied;
 }
 
-QString BrowseForFolder(QWidget *owner, const QString &title)
+QString BrowseForFolder(QWidget *owner, const QString &title, const QString &startFolder)
 {
-    QString folder = QFileDialog::getExistingDirectory(owner, title, QString(), QFileDialog::ShowDirsOnly);
+    QString folder = QFileDialog::getExistingDirectory(owner, title, startFolder, QFileDialog::ShowDirsOnly);
     while (folder.endsWith(QLatin1Char('/')))
         folder.chop(1);
     return folder;

@@ -13,8 +13,9 @@ namespace mv {
 // True when the target now holds the copy.
 bool ShellCopy(const QString &source, const QString &target, QWidget *owner = nullptr);
 
-// Asks for a folder. The path comes without its final "/" (the root gives an empty text,
-// like a cancel), so callers append "/" and a name.
-QString BrowseForFolder(QWidget *owner, const QString &title);
+// Asks for a folder, starting in startFolder (empty: the dialog's own choice). The path
+// comes without its final "/" (the root gives an empty text, like a cancel), so callers
+// append "/" and a name.
+QString BrowseForFolder(QWidget *owner, const QString &title, const QString &startFolder = QString());
 
 } // namespace mv

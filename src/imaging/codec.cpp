@@ -1,6 +1,7 @@
 #include "imaging/codec.h"
 
 #include "imaging/bmpdecoder.h"
+#include "imaging/exif.h"
 #include "imaging/gdiplus.h"
 #include "imaging/gifdecoder.h"
 #include "imaging/gifscan.h"
@@ -213,6 +214,14 @@ GpImage GpImage::Load(const QByteArray &bytes)
         return Failed(GpStatus::OutOfMemory, QStringLiteral("image dimensions too large"));
     p->rawSize = size;
     p->frameCount = 1;
+
+    // Photos show upright: the EXIF orientation is the picture's base turn, so every
+    // decoder and every consumer gets the upright picture.
+    if (p->format == ImageFormat::Jpeg) {
+        const PictureTurn upright = ExifOrientationTurn(ReadExifOrientation(p->data));
+        p->quarterTurns = upright.quarterTurns;
+        p->flip = upright.flip;
+    }
 
     GpImage image;
     image.d = std::move(p);

@@ -1,11 +1,18 @@
 #include "imaging/gdiplus.h"
 
 #include "app/fields.h"
+#include "imaging/exif.h"
+#include "imaging/jpegturn.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QImageReader>
 #include <QImageWriter>
 #include <QPainter>
 #include <QSaveFile>
+#include <QTemporaryFile>
+
+#include <cstdio>
 
 #include <type_traits>
 
@@ -47,6 +54,52 @@ QList<R> ReadRationals(const QByteArray &bytes, quint32 length)
         list.append(R{ReadLE<T>(p), ReadLE<T>(p + 4)});
     }
     return list;
+}
+
+bool IsMetafile(ImageFormat format)
+{
+    return format == ImageFormat::Emf || format == ImageFormat::Wmf;
+}
+
+// Writes the file through a temporary beside it that replaces it only when complete.
+template <typename Write>
+GpStatus WriteWhole(const QString &path, Write write)
+{
+    const QFileInfo target(path);
+    if (target.isSymLink()) {
+        // A link there is replaced itself, never written through: the place it points to
+        // is no part of the copy.
+        QTemporaryFile temporary(target.absolutePath() + QStringLiteral("/.mirovale-XXXXXX"));
+        if (!temporary.open() || !write(static_cast<QIODevice &>(temporary)) || !temporary.flush()
+            || !temporary.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup
+                                         | QFileDevice::ReadOther))
+            return GpStatus::Win32Error;
+        if (::rename(QFile::encodeName(temporary.fileName()).constData(), QFile::encodeName(path).constData()) != 0)
+            return GpStatus::Win32Error;
+        temporary.setAutoRemove(false); // it is the target now
+        return GpStatus::Ok;
+    }
+    QSaveFile file(path);
+    // Unbuffered, so that a write cut short by a full disk fails here instead of
+    // committing a cut file.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return GpStatus::Win32Error;
+    if (!write(static_cast<QIODevice &>(file))) {
+        file.cancelWriting();
+        return GpStatus::Win32Error;
+    }
+    return file.commit() ? GpStatus::Ok : GpStatus::Win32Error;
+}
+
+int EncoderNumber(ImageFormat format)
+{
+    switch (format) {
+    case ImageFormat::Bmp: return 0;
+    case ImageFormat::Jpeg: return JpegFormat;
+    case ImageFormat::Png: return 4;
+    case ImageFormat::Tiff: return 6;
+    default: return -1;
+    }
 }
 
 QByteArray WriterFormat(const QUuid &encoder)
@@ -139,7 +192,8 @@ GpStatus SaveImageToFile(GpImage &image, const QString &path, const QUuid &encod
     const GpStatus decoded = image.DecodeFrame(QSize(), frame);
     if (decoded != GpStatus::Ok)
         return decoded;
-    if (format == "jpeg" && frame.hasAlphaChannel()) {
+    // JPEG holds no transparency, and a metafile is a page.
+    if ((format == "jpeg" || IsMetafile(image.Format())) && frame.hasAlphaChannel()) {
         QImage flat(frame.size(), QImage::Format_RGB32);
         flat.fill(Qt::white);
         QPainter painter(&flat);
@@ -148,19 +202,14 @@ GpStatus SaveImageToFile(GpImage &image, const QString &path, const QUuid &encod
         frame = flat;
     }
 
-    QSaveFile file(path);
-    // Unbuffered, so that a write cut short by a full disk fails here instead of
-    // committing a cut file.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return GpStatus::Win32Error;
-    QImageWriter writer(&file, format);
-    if (quality >= 0)
-        writer.setQuality(quality);
-    if (!writer.write(frame)) {
-        file.cancelWriting();
-        return GpStatus::Win32Error;
-    }
-    return file.commit() ? GpStatus::Ok : GpStatus::Win32Error;
+    return WriteWhole(path, [&](QIODevice &device) {
+        QImageWriter writer(&device, format);
+        if (quality >= 0)
+            writer.setQuality(quality);
+        if (format == "tiff")
+            writer.setCompression(1); // LZW: lossless, and smaller than raw rows
+        return writer.write(frame);
+    });
 }
 
 GpStatus SaveJpeg(GpImage &image, const QString &path, int quality)
@@ -256,15 +305,51 @@ QString ImageSizeText(const QString &path)
     return QString::number(image.Width()) + QChar(0x00D7) + QString::number(image.Height());
 }
 
+QColor PictureBackground(ImageFormat format, const QColor &canvas)
+{
+    return IsMetafile(format) ? QColor(Qt::white) : canvas;
+}
+
+ImageFormat TurnedCopyFormat(ImageFormat source)
+{
+    switch (source) {
+    case ImageFormat::Unknown: return ImageFormat::Unknown;
+    case ImageFormat::Jpeg:
+    case ImageFormat::Png:
+    case ImageFormat::Bmp:
+    case ImageFormat::Tiff: return source;
+    default: return ImageFormat::Png;
+    }
+}
+
+ImageFormat TurnedCopyFormat(const QString &source)
+{
+    return TurnedCopyFormat(GpImage::LoadFromFile(source).Format());
+}
+
 GpStatus RotateImageFile(const QString &source, const QString &target, int code)
 {
     GpImage image = GpImage::LoadFromFile(source);
     if (!image.IsLoaded())
         return image.Status();
+    const ImageFormat format = TurnedCopyFormat(image.Format());
+    if (format == ImageFormat::Jpeg && code >= 0 && code <= 3) {
+        QFile file(source);
+        const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.read(MaxFileBytes) : QByteArray();
+        // What was seen (the stored picture turned upright), turned by code.
+        const PictureTurn turn = ThenTurn(ExifOrientationTurn(ReadExifOrientation(bytes)), code);
+        const JpegTurn lossless = TurnJpegLossless(bytes, turn);
+        if (lossless.status == JpegTurnStatus::Ok)
+            return WriteWhole(target, [&](QIODevice &device) {
+                return device.write(lossless.jpeg) == lossless.jpeg.size();
+            });
+    }
     const GpStatus turned = image.RotateFlip(code);
     if (turned != GpStatus::Ok)
         return turned;
-    return SaveJpeg(image, target, 100);
+    if (format == ImageFormat::Jpeg)
+        return SaveJpeg(image, target, 100);
+    return SaveImageToFile(image, target, EncoderClsid(EncoderNumber(format)), nullptr);
 }
 
 } // namespace mv

@@ -3,6 +3,7 @@
 #include "imaging/codec.h"
 
 #include <QByteArrayList>
+#include <QColor>
 #include <QList>
 #include <QString>
 #include <QUuid>
@@ -91,9 +92,21 @@ struct FrameDelays {
 // "1024×768", or empty when the file does not load.
 QString ImageSizeText(const QString &path);
 
-// Writes a turned JPEG copy (quality 100) of source to target, whatever target's extension.
-// A source that does not load leaves target untouched. Nothing is reported to the user;
-// the status is there for callers that want it.
-GpStatus RotateImageFile(const QString &source, const QString &target, int code);
+// What a picture is laid on where it has transparent parts: white for a metafile, which is a
+// page whose black text and lines must show on any canvas; canvas for every other picture.
+QColor PictureBackground(ImageFormat format, const QColor &canvas);
+
+// The format a turned copy is written in, so that its bytes match its name: JPEG, PNG, BMP
+// and TIFF keep their own (transparency kept); the formats we do not write (GIF, icons,
+// metafiles) give PNG. Unknown for an unknown format or a file that does not load.
+ImageFormat TurnedCopyFormat(ImageFormat source);
+ImageFormat TurnedCopyFormat(const QString &source);
+
+// Writes a copy of source, as shown upright and then turned clockwise by code quarter turns,
+// to target in TurnedCopyFormat. A JPEG is turned losslessly, its metadata kept and its
+// orientation reset, where its size is a whole number of blocks; otherwise it is encoded
+// again at quality 100. Target is replaced only once the copy is complete; a source that
+// does not load leaves it untouched. The status says whether the copy was written.
+[[nodiscard]] GpStatus RotateImageFile(const QString &source, const QString &target, int code);
 
 } // namespace mv

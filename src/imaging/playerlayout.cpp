@@ -76,6 +76,50 @@ void PlayerLayout::Layout()
     mPaintedV = mVPos;
 }
 
+double PlayerLayout::Scale() const
+{
+    if (mRender.isEmpty())
+        return 1.0;
+    if (!mBestFit)
+        return mZoom;
+    // The fitted side is exact; the other was rounded to whole pixels.
+    return qMin(double(mW) / mRender.width(), double(mH) / mRender.height());
+}
+
+QSize PlayerLayout::ZoomedSize() const
+{
+    return QSize(mHMax != 0 ? mHMax + mClient.width() : mW, mVMax != 0 ? mVMax + mClient.height() : mH);
+}
+
+QPointF PlayerLayout::RenderPointAt(QPointF client) const
+{
+    if (mRender.isEmpty())
+        return QPointF();
+    if (mBestFit || mZoom <= 0)
+        return QPointF((client.x() - mX) * mRender.width() / qMax(1, mW),
+                       (client.y() - mY) * mRender.height() / qMax(1, mH));
+    const double x = mHMax != 0 ? mHPos + client.x() : client.x() - mX;
+    const double y = mVMax != 0 ? mVPos + client.y() : client.y() - mY;
+    return QPointF(x / mZoom, y / mZoom);
+}
+
+void PlayerLayout::ZoomAbout(double zoom, QPointF anchor)
+{
+    const bool sameSteps = !mBestFit && mAnchor.client == anchor && mAnchor.render == mRender && mAnchor.zoom == mZoom
+                           && mAnchor.hpos == mHPos && mAnchor.vpos == mVPos;
+    const QPointF point = sameSteps ? mAnchor.point : RenderPointAt(anchor);
+    mBestFit = false;
+    mZoom = zoom;
+    Layout();
+    if (mRender.isEmpty() || !(zoom > 0))
+        return;
+    mHPos = qBound(0, RoundHalfEven(point.x() * zoom - anchor.x()), mHMax);
+    mVPos = qBound(0, RoundHalfEven(point.y() * zoom - anchor.y()), mVMax);
+    mPaintedH = mHPos;
+    mPaintedV = mVPos;
+    mAnchor = {anchor, point, mRender, zoom, mHPos, mVPos};
+}
+
 bool PlayerLayout::DragBy(double dx, double dy)
 {
     if (mBestFit)
@@ -93,12 +137,21 @@ PaintGeometry PlayerLayout::Geometry() const
     PaintGeometry g;
     if (mRender.isEmpty())
         return g;
+    if (mBestFit || (mZoom > 0 && mZoom < 1)) {
+        // Reduced: the whole picture is scaled smoothly once, then its visible part copied.
+        g.smooth = true;
+        g.scaled = mBestFit ? QSize(mW, mH) : ZoomedSize();
+        g.target = QRectF(Display());
+        const int sx = !mBestFit && mHMax != 0 ? mHPos : 0;
+        const int sy = !mBestFit && mVMax != 0 ? mVPos : 0;
+        g.source = QRectF(sx, sy, mW, mH);
+        return g;
+    }
     double tx, tw, sx, sw, ty, th, sy, sh;
-    PaintAxis(!mBestFit && mHMax != 0, mZoom, mHPos, mX, mW, mRender.width(), tx, tw, sx, sw);
-    PaintAxis(!mBestFit && mVMax != 0, mZoom, mVPos, mY, mH, mRender.height(), ty, th, sy, sh);
+    PaintAxis(mHMax != 0, mZoom, mHPos, mX, mW, mRender.width(), tx, tw, sx, sw);
+    PaintAxis(mVMax != 0, mZoom, mVPos, mY, mH, mRender.height(), ty, th, sy, sh);
     g.target = QRectF(tx, ty, tw, th);
     g.source = QRectF(sx, sy, sw, sh);
-    g.smooth = mBestFit;
     return g;
 }
 

@@ -10,11 +10,13 @@ list(APPEND MIROVALE_CORE_SOURCES
     imaging/codec.cpp imaging/codec.h
     imaging/ctile.cpp imaging/ctile.h
     imaging/dibdecoder.cpp imaging/dibdecoder.h
+    imaging/exif.cpp imaging/exif.h
     imaging/gdiplus.cpp imaging/gdiplus.h
     imaging/gifdecoder.cpp imaging/gifdecoder.h
     imaging/gifscan.cpp imaging/gifscan.h
     imaging/icodecoder.cpp imaging/icodecoder.h
     imaging/imgblt.cpp imaging/imgblt.h
+    imaging/jpegturn.cpp imaging/jpegturn.h
     imaging/pixelbudget.h
     imaging/playerlayout.cpp imaging/playerlayout.h
     imaging/pngcolourkey.cpp imaging/pngcolourkey.h

@@ -227,6 +227,15 @@ void ucPlayer::SetZoom(double zoom)
     UpdatePointer();
 }
 
+void ucPlayer::ZoomAbout(double zoom, QPointF clientPos)
+{
+    // The layout holds what is on the screen: the anchor's picture point is read from it.
+    mBestFitMode = false;
+    mZoom = zoom;
+    mLayout.ZoomAbout(zoom, clientPos);
+    UpdatePointer();
+}
+
 bool ucPlayer::Border() const
 {
     return frameShape() != QFrame::NoFrame;
@@ -270,7 +279,8 @@ GpStatus ucPlayer::RenderFrame(int frame)
     if (mImageFrames > 1)
         mImage.SelectActiveFrame(frame);
     mFitCache = QImage(); // it may share the render bitmap's pixels
-    const GpStatus status = mImage.DrawFrameInto(*mRender.hdc(), mBackColor, mScratch);
+    const QColor background = PictureBackground(mImage.Format(), mBackColor);
+    const GpStatus status = mImage.DrawFrameInto(*mRender.hdc(), background, mScratch);
     if (mScratch.sizeInBytes() > MaxKeptBytes)
         mScratch = QImage();
     return status;
@@ -302,16 +312,14 @@ void ucPlayer::paintEvent(QPaintEvent *)
     if (mRender.hDIB()) {
         const PaintGeometry g = mLayout.Geometry();
         if (g.smooth) {
-            // Best fit: smooth once per size, then blit.
-            const QRect target = g.target.toRect();
-            if (mFitCacheGeneration != mRenderGeneration || mFitCache.size() != target.size()) {
-                mFitCache = target.size() == mRender.Image().size()
+            // Reduced (best fit or a zoom below 1): smooth once per size, then blit.
+            if (mFitCacheGeneration != mRenderGeneration || mFitCache.size() != g.scaled) {
+                mFitCache = g.scaled == mRender.Image().size()
                                 ? mRender.Image()
-                                : mRender.Image().scaled(target.size(), Qt::IgnoreAspectRatio,
-                                                         Qt::SmoothTransformation);
+                                : mRender.Image().scaled(g.scaled, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
                 mFitCacheGeneration = mRenderGeneration;
             }
-            painter.drawImage(target.topLeft(), mFitCache);
+            painter.drawImage(g.target.topLeft(), mFitCache, g.source);
         } else {
             painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
             painter.drawImage(g.target, mRender.Image(), g.source);

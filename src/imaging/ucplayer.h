@@ -55,6 +55,14 @@ public:
     void SetnMouseIcon(int tool) { mMouseIcon = tool; }
     double Zoom() const { return mZoom; }
     void SetZoom(double zoom);
+    // Leaves best fit for zoom, keeping the picture point under clientPos (pixels of the
+    // client area) where it is. Does not repaint.
+    void ZoomAbout(double zoom, QPointF clientPos);
+    // The scale of the render bitmap on the screen as laid out now: the fitted scale in best
+    // fit, Zoom otherwise.
+    double Scale() const { return mLayout.Scale(); }
+    // A point of the widget in client-area pixels (inside the border).
+    QPointF ClientPoint(QPointF widgetPos) const { return widgetPos - QPointF(ClientOrigin()); }
     bool Border() const;
     void SetBorder(bool on);
     int MaxRenderWidth() const { return mMaxRenderWidth; }

@@ -241,6 +241,7 @@ void fFullScreen::closeEvent(QCloseEvent *event)
     Clock.stop();
     Trace(QStringLiteral("close fFullScreen"));
     QWidget::closeEvent(event);
+    emit Ended();
 }
 
 } // namespace mv

@@ -50,6 +50,10 @@ public:
     // The toolbar is shown while the pointer (screen position) is near the bottom edge.
     void UpdateToolbar(QPoint pointer);
 
+signals:
+    // The show closes; CurrentIndex holds the entry it ended on.
+    void Ended();
+
 protected:
     void keyPressEvent(QKeyEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;

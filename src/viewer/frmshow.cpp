@@ -107,12 +107,14 @@ FrmShow::FrmShow(QWidget *browser)
     MWheel1->hide();
     MWheel1->setHWndCapture(Player);
     MWheel1->EnableWheel();
-    connect(MWheel1, &MWheel::WheelScroll, this, [this](int, int delta, float, float) {
+    // The point under the pointer stays under it.
+    connect(MWheel1, &MWheel::WheelScroll, this, [this](int, int delta, float x, float y) {
+        const QPointF anchor = Player->ClientPoint(Player->mapFromGlobal(QPointF(x, y)));
         mWheelTurn += delta;
         for (; mWheelTurn >= 120; mWheelTurn -= 120)
-            ZoomIn();
+            zoomStep(true, anchor);
         for (; mWheelTurn <= -120; mWheelTurn += 120)
-            ZoomOut();
+            zoomStep(false, anchor);
     });
 
     Text1 = new QLineEdit(this);
@@ -286,10 +288,10 @@ void FrmShow::ShowPic(int index)
         return;
     }
     CurrentIndex = qBound(0, index, int(List1.size()) - 1);
+    mShownIndex = CurrentIndex;
     const QString path = List1.at(CurrentIndex);
     Player->SetnMouseIcon(ToolHand);
     Player->SetZoom(1.0);
-    mViewZoom.reset();
     mRotation.reset();
     setSaveEnabled(false);
     SetPlainWindowTitle(this, FileNameOf(path) + TitleSuffix);
@@ -299,7 +301,6 @@ void FrmShow::ShowPic(int index)
     Picture1->hide();
     if (Player->ImportImage(path)) {
         Player->show();
-        mViewZoom.reset(ViewZoomAfterLoad(Player->width(), Player->MaxRenderWidth(), Player->ImageWidth()));
         Trace(QStringLiteral("ShowPic FrmShow %1").arg(path));
     } else {
         Picture1->show();
@@ -331,6 +332,11 @@ void FrmShow::ShowCmdPic()
 fFullScreen *FrmShow::FullScreen() const
 {
     return mFullScreen;
+}
+
+double FrmShow::ViewZoom() const
+{
+    return Player->Scale();
 }
 
 QString FrmShow::currentPath() const
@@ -369,8 +375,6 @@ void FrmShow::resizeEvent(QResizeEvent *event)
     // Every resize returns to best fit.
     Player->SetZoom(1.0);
     Player->show();
-    if (Player->HasImage())
-        mViewZoom.reset(ViewZoomAfterLoad(Player->width(), Player->MaxRenderWidth(), Player->ImageWidth()));
     Player->SetBestFitMode(true);
     Player->Refresh();
 }
@@ -406,6 +410,7 @@ void FrmShow::onCanvasDoubleClick()
 void FrmShow::closeEvent(QCloseEvent *event)
 {
     event->accept();
+    mClosing = true;
     Trace(QStringLiteral("close FrmShow"));
     MWheel1->DisableWheel();
     if (mFullScreen)

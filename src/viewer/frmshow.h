@@ -2,12 +2,14 @@
 
 #include "viewer/viewerlogic.h"
 
+#include <QPointF>
 #include <QPointer>
 #include <QStringList>
 #include <QWidget>
 
 #include <array>
 #include <functional>
+#include <optional>
 
 class QAction;
 class QLabel;
@@ -78,7 +80,9 @@ public:
     void ToggleOnTop();
     void FormKeyUp(int key, Qt::KeyboardModifiers modifiers);
 
-    double ViewZoom() const { return mViewZoom.value(); }
+    // The zoom the zoom commands step from: always the scale on the screen, whatever set it
+    // (best fit, actual size, the buttons, the wheel).
+    double ViewZoom() const;
     int RotationAngle() const { return mRotation.angle(); }
     QString currentPath() const;
     fFullScreen *FullScreen() const;
@@ -96,6 +100,9 @@ private:
     void setSaveEnabled(bool on);
     void setFitButtons(bool actualSize);
     void turn(bool clockwise);
+    // One zoom step in or out; with an anchor the picture point under it stays put.
+    void zoomStep(bool in, std::optional<QPointF> anchor);
+    void onSlideShowEnded();
     void onCanvasMouseDown(int button);
     void onCanvasDoubleClick();
     bool handleKey(QKeyEvent *event);
@@ -103,8 +110,9 @@ private:
     QWidget *mBrowser = nullptr;
     HandoffReceiver *mReceiver = nullptr;
     QPointer<fFullScreen> mFullScreen;
-    ViewZoomSteps mViewZoom;
     RotationState mRotation;
+    int mShownIndex = -1;   // the entry on the canvas
+    bool mClosing = false;
     int mWheelTurn = 0; // wheel delta not yet turned into a zoom step
 };
 

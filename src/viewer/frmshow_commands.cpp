@@ -18,6 +18,7 @@
 #include "viewer/ffullscreen.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 
@@ -25,26 +26,33 @@ namespace mv {
 
 void FrmShow::ZoomIn()
 {
-    if (List1.isEmpty())
-        return;
-    Player->SetnMouseIcon(ToolZoomIn);
-    Player->UpdatePointer();
-    if (mViewZoom.zoomIn()) {
-        Player->SetBestFitMode(false);
-        Player->SetZoom(mViewZoom.value());
-        Player->Refresh();
-    }
+    zoomStep(true, std::nullopt);
 }
 
 void FrmShow::ZoomOut()
 {
-    if (List1.isEmpty() || mViewZoom.value() < 0.2)
+    zoomStep(false, std::nullopt);
+}
+
+void FrmShow::zoomStep(bool in, std::optional<QPointF> anchor)
+{
+    if (List1.isEmpty())
         return;
-    Player->SetnMouseIcon(ToolZoomOut);
+    // A step starts from the scale on the screen, so that zooming out always shrinks.
+    ViewZoomSteps zoom;
+    zoom.reset(ViewZoom());
+    if (!in && zoom.value() < 0.2)
+        return; // not even the tool changes
+    Player->SetnMouseIcon(in ? ToolZoomIn : ToolZoomOut);
     Player->UpdatePointer();
-    mViewZoom.zoomOut();
-    Player->SetBestFitMode(false);
-    Player->SetZoom(mViewZoom.value());
+    if (!(in ? zoom.zoomIn() : zoom.zoomOut()))
+        return;
+    if (anchor) {
+        Player->ZoomAbout(zoom.value(), *anchor);
+    } else {
+        Player->SetBestFitMode(false);
+        Player->SetZoom(zoom.value());
+    }
     Player->Refresh();
 }
 
@@ -61,7 +69,6 @@ void FrmShow::ActualSize()
     Player->SetZoom(1.0);
     Player->ImportImage(currentPath());
     Player->Refresh();
-    mViewZoom.reset();
 }
 
 void FrmShow::BestFit()
@@ -76,7 +83,6 @@ void FrmShow::BestFit()
     Player->SetBestFitMode(true);
     Player->ImportImage(currentPath());
     Player->Refresh();
-    mViewZoom.reset();
 }
 
 void FrmShow::PreviousImage()
@@ -144,8 +150,22 @@ void FrmShow::SaveTurned()
 {
     const HandoffHold hold;
     const QString path = currentPath();
-    if (!path.isEmpty() && mRotation.canSave())
-        RotateImageFile(path, TurnedCopyPath(path), mRotation.code());
+    if (!path.isEmpty() && mRotation.canSave()) {
+        const QString target = TurnedCopyPath(path, TurnedCopyFormat(path));
+        // A file of that name may be the user's own: it is replaced only when they say so.
+        const QFileInfo existing(target);
+        if (existing.exists() || existing.isSymLink()) {
+            if (MsgBox(QStringLiteral("文件“%1”已存在,是否替换？").arg(FileNameOf(target)), QStringLiteral("提示"),
+                       MsgIcon::Question, MsgButtons::YesNo)
+                != MsgResult::Yes)
+                return;
+        }
+        if (RotateImageFile(path, target, mRotation.code()) != GpStatus::Ok) {
+            // Nothing was written: the command stays, to try again.
+            MsgBox(QStringLiteral("图片保存失败!"), QStringLiteral("提示"), MsgIcon::Critical);
+            return;
+        }
+    }
     setSaveEnabled(false);
 }
 
@@ -185,8 +205,18 @@ void FrmShow::SlideShow()
     mFullScreen = new fFullScreen(this);
     // The show moves CurrentIndex through this list until it closes.
     HoldHandoffsWhileAlive(mFullScreen);
+    connect(mFullScreen, &fFullScreen::Ended, this, &FrmShow::onSlideShowEnded);
     mFullScreen->List1 = List1;
     mFullScreen->Start();
+}
+
+void FrmShow::onSlideShowEnded()
+{
+    // The viewer goes on from the picture the show ended on: picture, title and position
+    // in step. The same picture keeps its zoom and turn.
+    if (mClosing || List1.isEmpty() || CurrentIndex == mShownIndex)
+        return;
+    ShowPic(CurrentIndex);
 }
 
 void FrmShow::CopyFile()
@@ -202,7 +232,7 @@ void FrmShow::CopyFileTo()
     const QString path = currentPath();
     if (path.isEmpty())
         return;
-    const QString folder = BrowseForFolder(this, QStringLiteral("选择要复制到的文件夹"));
+    const QString folder = BrowseForFolder(this, QStringLiteral("选择要复制到的文件夹"), FolderOf(path));
     if (!folder.isEmpty())
         ShellCopy(path, folder + QLatin1Char('/') + FileNameOf(path), this);
 }

@@ -3,6 +3,8 @@
 #include "app/fields.h"
 #include "app/paths.h"
 
+#include <QStringList>
+
 #include <cmath>
 
 namespace mv {
@@ -13,6 +15,19 @@ namespace {
 double roundZoom(double value)
 {
     return std::round(value * 100.0) / 100.0;
+}
+
+// The extensions that name a format we write, the usual one first.
+QStringList FormatExtensions(ImageFormat format)
+{
+    switch (format) {
+    case ImageFormat::Jpeg:
+        return {QStringLiteral("jpg"), QStringLiteral("jpeg"), QStringLiteral("jpe"), QStringLiteral("jfif")};
+    case ImageFormat::Png: return {QStringLiteral("png")};
+    case ImageFormat::Bmp: return {QStringLiteral("bmp"), QStringLiteral("dib"), QStringLiteral("rle")};
+    case ImageFormat::Tiff: return {QStringLiteral("tif"), QStringLiteral("tiff")};
+    default: return {};
+    }
 }
 
 } // namespace
@@ -66,20 +81,17 @@ bool ViewZoomSteps::zoomOut()
     return true;
 }
 
-double ViewZoomAfterLoad(int canvasWidth, int maxRenderWidth, int imageWidth)
-{
-    if (maxRenderWidth <= 0 || maxRenderWidth >= imageWidth)
-        return 1.0;
-    return roundZoom(double(canvasWidth) / maxRenderWidth);
-}
-
-QString TurnedCopyPath(const QString &path)
+QString TurnedCopyPath(const QString &path, ImageFormat written)
 {
     const QString extension = ExtensionOf(path);
     QString name = FileNameOf(path);
     if (!extension.isEmpty())
         name.remove(extension, Qt::CaseSensitive);
-    return FolderOf(path) + name + QStringLiteral("_旋转") + extension;
+    QString copyExtension = extension;
+    const QStringList names = FormatExtensions(written);
+    if (!names.isEmpty() && !names.contains(extension.mid(1), Qt::CaseInsensitive))
+        copyExtension = QLatin1Char('.') + names.first();
+    return FolderOf(path) + name + QStringLiteral("_旋转") + copyExtension;
 }
 
 } // namespace mv

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "imaging/codec.h"
+
 #include <QRect>
 #include <QSize>
 #include <QString>
@@ -35,10 +37,6 @@ private:
     double mValue = 1.0;
 };
 
-// ViewZoom after a load: the part of the image the render bitmap keeps, when the image is
-// wider than the render limit (two decimals), else 1.0.
-double ViewZoomAfterLoad(int canvasWidth, int maxRenderWidth, int imageWidth);
-
 // How far the shown image has been turned clockwise since it was loaded.
 class RotationState
 {
@@ -55,7 +53,9 @@ private:
 };
 
 // "/pics/a.jpg" -> "/pics/a_旋转.jpg": every occurrence of the extension is taken out of
-// the name, as the original does.
-QString TurnedCopyPath(const QString &path);
+// the name, as the original does. The copy is written in the format written, and its name
+// says so: an extension that does not name that format (a GIF's copy is a PNG) becomes the
+// format's own.
+QString TurnedCopyPath(const QString &path, ImageFormat written);
 
 } // namespace mv

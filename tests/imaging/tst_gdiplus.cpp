@@ -1,8 +1,17 @@
+#include "exiffixture.h"
 #include "fixtures.h"
+#include "imaging/exif.h"
 #include "imaging/gdiplus.h"
+#include "imaging/jpegturn.h"
+#include "metafile/metafilewriter.h"
 #include "testutil.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QImageReader>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <csignal>
@@ -12,6 +21,26 @@ using namespace mv;
 using namespace mv::test;
 
 namespace {
+
+const QRgb Red = qRgb(255, 0, 0);
+const QRgb Green = qRgb(0, 255, 0);
+const QRgb Blue = qRgb(0, 0, 255);
+const QRgb White = qRgb(255, 255, 255);
+
+// The program's exit code; what it prints goes nowhere.
+int Run(const QString &program, const QStringList &arguments)
+{
+    QProcess process;
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.setStandardErrorFile(QProcess::nullDevice());
+    process.start(program, arguments);
+    return process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+}
+
+bool Near(QRgb a, QRgb b)
+{
+    return qAbs(qRed(a) - qRed(b)) < 24 && qAbs(qGreen(a) - qGreen(b)) < 24 && qAbs(qBlue(a) - qBlue(b)) < 24;
+}
 
 PropertyItem Item(quint16 type, const QByteArray &value, quint32 length)
 {
@@ -205,39 +234,250 @@ private slots:
         QCOMPARE(ImageSizeText(QString()), QString());
     }
 
+    // The turned copy's bytes match its name: PNG, BMP, TIFF and JPEG keep their type (with
+    // their transparency), GIF and icons become PNG.
     void rotateImageFile_data()
     {
+        QTest::addColumn<QByteArray>("source");
         QTest::addColumn<int>("code");
+        QTest::addColumn<QByteArray>("signature");
         QTest::addColumn<QSize>("size");
         QTest::addColumn<QRgb>("topLeft");
         QTest::addColumn<QRgb>("topRight");
+        const QByteArray png = Encode(Quadrants(60, 40), "png");
+        const QByteArray pngSignature("\x89PNG\r\n\x1A\n");
         // Quadrants: red top-left, green top-right, blue bottom-left, white bottom-right.
-        QTest::newRow("quarter turn") << 1 << QSize(40, 60) << qRgb(0, 0, 255) << qRgb(255, 0, 0);
-        QTest::newRow("half turn") << 2 << QSize(60, 40) << qRgb(255, 255, 255) << qRgb(0, 0, 255);
-        QTest::newRow("three quarters") << 3 << QSize(40, 60) << qRgb(0, 255, 0) << qRgb(255, 255, 255);
+        QTest::newRow("PNG, quarter turn") << png << 1 << pngSignature << QSize(40, 60) << Blue << Red;
+        QTest::newRow("PNG, half turn") << png << 2 << pngSignature << QSize(60, 40) << White << Blue;
+        QTest::newRow("PNG, three quarters") << png << 3 << pngSignature << QSize(40, 60) << Green << White;
+        QTest::newRow("BMP") << Encode(Quadrants(60, 40), "bmp") << 1 << QByteArray("BM") << QSize(40, 60) << Blue
+                             << Red;
+        QTest::newRow("TIFF") << Encode(Quadrants(60, 40), "tiff") << 3 << QByteArray("II*") << QSize(40, 60)
+                              << Green << White;
+        QTest::newRow("JPEG") << Encode(Quadrants(64, 48), "jpeg", 95) << 1 << QByteArray("\xFF\xD8\xFF")
+                              << QSize(48, 64) << Blue << Red;
+        QList<QRgb> palette{Red, Green, Blue, White};
+        QByteArray indices;
+        const QImage quadrants = Quadrants(60, 40);
+        for (int y = 0; y < 40; ++y)
+            for (int x = 0; x < 60; ++x)
+                indices.append(char(palette.indexOf(quadrants.pixel(x, y))));
+        QTest::newRow("GIF gives PNG") << MakeGif(60, 40, palette, {indices}, {10}) << 1 << pngSignature
+                                       << QSize(40, 60) << Blue << Red;
+        QTest::newRow("icon gives PNG") << Encode(Quadrants(32, 32), "ico") << 2 << pngSignature << QSize(32, 32)
+                                        << White << Blue;
     }
     void rotateImageFile()
     {
-        QFETCH(int, code);
         QFETCH(QSize, size);
-        QFETCH(QRgb, topLeft);
-        QFETCH(QRgb, topRight);
-        const QString source = Path(QStringLiteral("source%1.png").arg(code));
-        const QString target = Path(QStringLiteral("source%1_旋转.png").arg(code));
-        QVERIFY(WriteBytes(source, Encode(Quadrants(60, 40), "png")));
+        const QString source = Path(QStringLiteral("source-%1").arg(QTest::currentDataTag()));
+        const QString target = Path(QStringLiteral("source-%1_旋转").arg(QTest::currentDataTag()));
+        QVERIFY(WriteBytes(source, MV_FETCH(QByteArray, source)));
         const QByteArray before = ReadBytes(source);
-        QCOMPARE(RotateImageFile(source, target, code), GpStatus::Ok);
-        const QByteArray written = ReadBytes(target);
-        QVERIFY2(written.startsWith("\xFF\xD8\xFF"), "JPEG data under a .png name");
-        QImageReader reader(target, "jpeg");
+        QCOMPARE(RotateImageFile(source, target, MV_FETCH(int, code)), GpStatus::Ok);
+        QVERIFY(ReadBytes(target).startsWith(MV_FETCH(QByteArray, signature)));
+        QImageReader reader(target);
+        reader.setAutoTransform(false);
         const QImage turned = reader.read();
         QCOMPARE(turned.size(), size);
-        const auto near = [](QRgb a, QRgb b) {
-            return qAbs(qRed(a) - qRed(b)) < 24 && qAbs(qGreen(a) - qGreen(b)) < 24 && qAbs(qBlue(a) - qBlue(b)) < 24;
-        };
-        QVERIFY(near(turned.pixel(5, 5), topLeft));
-        QVERIFY(near(turned.pixel(size.width() - 6, 5), topRight));
+        QVERIFY(Near(turned.pixel(5, 5), MV_FETCH(QRgb, topLeft)));
+        QVERIFY(Near(turned.pixel(size.width() - 6, 5), MV_FETCH(QRgb, topRight)));
         QCOMPARE(ReadBytes(source), before); // the source is left as it was
+    }
+
+    void turnedCopyFormat_data()
+    {
+        QTest::addColumn<QByteArray>("source");
+        QTest::addColumn<int>("format");
+        QTest::newRow("JPEG") << Encode(Quadrants(8, 8), "jpeg") << int(ImageFormat::Jpeg);
+        QTest::newRow("PNG") << Encode(Quadrants(8, 8), "png") << int(ImageFormat::Png);
+        QTest::newRow("BMP") << Encode(Quadrants(8, 8), "bmp") << int(ImageFormat::Bmp);
+        QTest::newRow("TIFF") << Encode(Quadrants(8, 8), "tiff") << int(ImageFormat::Tiff);
+        QTest::newRow("GIF") << SolidGif(8, 8, {Red}, {10}) << int(ImageFormat::Png);
+        QTest::newRow("icon") << Encode(Quadrants(16, 16), "ico") << int(ImageFormat::Png);
+        QTest::newRow("not a picture") << QByteArray("text") << int(ImageFormat::Unknown);
+    }
+    void turnedCopyFormat()
+    {
+        const QString path = Path(QStringLiteral("format-%1").arg(QTest::currentDataTag()));
+        QVERIFY(WriteBytes(path, MV_FETCH(QByteArray, source)));
+        QCOMPARE(int(TurnedCopyFormat(path)), MV_FETCH(int, format));
+        QCOMPARE(TurnedCopyFormat(ImageFormat::Emf), ImageFormat::Png);
+        QCOMPARE(TurnedCopyFormat(ImageFormat::Wmf), ImageFormat::Png);
+        QCOMPARE(PictureBackground(ImageFormat::Emf, Qt::black), QColor(Qt::white));
+        QCOMPARE(PictureBackground(ImageFormat::Png, Qt::black), QColor(Qt::black));
+    }
+
+    // A link at the copy's name is replaced itself; the file it points to stays as it was,
+    // and a link that points nowhere makes no file there.
+    void rotateImageFileReplacesALinkItself()
+    {
+        QTemporaryDir elsewhere;
+        const QString source = Path("linked.png");
+        QVERIFY(WriteBytes(source, Encode(Quadrants(60, 40), "png")));
+        QVERIFY(WriteBytes(elsewhere.filePath("precious.txt"), "not a picture"));
+        QVERIFY(QFile::link(elsewhere.filePath("precious.txt"), Path("linked_旋转.png")));
+        QCOMPARE(RotateImageFile(source, Path("linked_旋转.png"), 1), GpStatus::Ok);
+        QCOMPARE(ReadBytes(elsewhere.filePath("precious.txt")), QByteArray("not a picture"));
+        QVERIFY(!QFileInfo(Path("linked_旋转.png")).isSymLink());
+        QCOMPARE(QImage(Path("linked_旋转.png")).size(), QSize(40, 60));
+
+        QVERIFY(QFile::link(elsewhere.filePath("nothing.png"), Path("dangling_旋转.png")));
+        QCOMPARE(RotateImageFile(source, Path("dangling_旋转.png"), 2), GpStatus::Ok);
+        QVERIFY(!QFileInfo::exists(elsewhere.filePath("nothing.png")));
+        QCOMPARE(QImage(Path("dangling_旋转.png")).size(), QSize(60, 40));
+        QCOMPARE(QDir(mDir.path()).entryList({".mirovale-*"}, QDir::Files | QDir::Hidden), QStringList());
+    }
+
+    // Transparent parts stay transparent in the copy.
+    void rotateImageFileKeepsTransparency()
+    {
+        QImage picture(40, 20, QImage::Format_ARGB32);
+        picture.fill(Qt::transparent);
+        QPainter(&picture).fillRect(0, 0, 20, 20, QColor(255, 0, 0, 128));
+        const QString source = Path("clear.png");
+        QVERIFY(WriteBytes(source, Encode(picture, "png")));
+        QCOMPARE(RotateImageFile(source, Path("clear_旋转.png"), 1), GpStatus::Ok);
+        const QImage turned(Path("clear_旋转.png"), "png");
+        QVERIFY(turned.hasAlphaChannel());
+        QCOMPARE(turned.size(), QSize(20, 40));
+        QCOMPARE(qAlpha(turned.pixel(10, 5)), 128);  // the left half went to the top
+        QCOMPARE(qAlpha(turned.pixel(10, 35)), 0);
+    }
+
+    // A JPEG turned by its blocks decodes to the pixels jpegtran's perfect turn gives.
+    void jpegTurnMatchesJpegtran_data()
+    {
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("degrees");
+        QTest::newRow("90") << 1 << "90";
+        QTest::newRow("180") << 2 << "180";
+        QTest::newRow("270") << 3 << "270";
+    }
+    void jpegTurnMatchesJpegtran()
+    {
+        QFETCH(int, code);
+        QFETCH(QString, degrees);
+        const QString jpegtran = QStandardPaths::findExecutable(QStringLiteral("jpegtran"));
+        if (jpegtran.isEmpty())
+            QSKIP("jpegtran (libjpeg-turbo-progs) is not installed");
+        const QString source = Path("photo-blocks.jpg");
+        QVERIFY(WriteBytes(source, Encode(PhotoLike(640, 480), "jpeg", 90)));
+        const QString ours = Path(QStringLiteral("photo-blocks_旋转%1.jpg").arg(degrees));
+        const QString theirs = Path(QStringLiteral("photo-blocks-jpegtran%1.jpg").arg(degrees));
+        QCOMPARE(RotateImageFile(source, ours, code), GpStatus::Ok);
+        QCOMPARE(Run(jpegtran, {"-rotate", degrees, "-perfect", "-outfile", theirs, source}), 0);
+        const QImage a(ours, "jpeg");
+        const QImage b(theirs, "jpeg");
+        QVERIFY(!a.isNull());
+        QCOMPARE(a.size(), code == 2 ? QSize(640, 480) : QSize(480, 640));
+        QVERIFY(a == b);
+        // Not encoded again: about the size of the source, not twice it.
+        const qint64 sourceSize = QFileInfo(source).size();
+        QVERIFY(qAbs(QFileInfo(ours).size() - sourceSize) < sourceSize / 10);
+    }
+
+    // The lossless turn keeps the camera's metadata; the orientation becomes 1, and the
+    // pixels are the picture as the viewer showed it, turned.
+    void jpegTurnKeepsMetadata()
+    {
+        const QImage upright = Quadrants(64, 48);
+        QByteArray stored = Encode(StoreForOrientation(upright, 6), "jpeg", 95);
+        stored.insert(2, QByteArray("\xFF\xFE\x00\x0FMirovale note", 17)); // a comment marker
+        const QString source = Path("camera.jpg");
+        QVERIFY(WriteBytes(source, WithExif(stored, ExifSpec::Of(6).Make("MirovaleCam").Thumbnail())));
+        QCOMPARE(RotateImageFile(source, Path("camera_旋转.jpg"), 1), GpStatus::Ok);
+        const QByteArray copy = ReadBytes(Path("camera_旋转.jpg"));
+        QCOMPARE(ReadExifOrientation(copy), 1);
+        QVERIFY(copy.contains("MirovaleCam"));
+        QVERIFY(copy.contains("Mirovale note"));
+        // Read without any orientation: the pixels themselves are upright, then turned.
+        QImageReader reader(Path("camera_旋转.jpg"));
+        reader.setAutoTransform(false);
+        const QImage turned = reader.read();
+        QCOMPARE(turned.size(), QSize(48, 64));
+        QVERIFY(Near(turned.pixel(5, 5), Blue));
+        QVERIFY(Near(turned.pixel(42, 5), Red));
+        QVERIFY(Near(turned.pixel(42, 58), Green));
+    }
+
+    // A size that is not a whole number of blocks: the turn is encoded again at quality 100,
+    // still the picture as shown, turned.
+    void jpegTurnOfPartialBlocks()
+    {
+        const QString source = Path("partial.jpg");
+        QVERIFY(WriteBytes(source, WithExif(Encode(StoreForOrientation(Quadrants(70, 50), 8), "jpeg", 95),
+                                            ExifSpec::Of(8))));
+        const QString jpegtran = QStandardPaths::findExecutable(QStringLiteral("jpegtran"));
+        if (!jpegtran.isEmpty())
+            QVERIFY(Run(jpegtran, {"-rotate", "180", "-perfect", "-outfile", Path("x.jpg"), source}) != 0);
+        QCOMPARE(RotateImageFile(source, Path("partial_旋转.jpg"), 2), GpStatus::Ok);
+        const QByteArray copy = ReadBytes(Path("partial_旋转.jpg"));
+        QCOMPARE(ReadExifOrientation(copy), 1);
+        QImageReader reader(Path("partial_旋转.jpg"));
+        reader.setAutoTransform(false);
+        const QImage turned = reader.read();
+        QCOMPARE(turned.size(), QSize(70, 50));
+        QVERIFY(Near(turned.pixel(5, 5), White));
+        QVERIFY(Near(turned.pixel(64, 44), Red));
+    }
+
+    void perfectTurns_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<int>("subsampling"); // 0 4:4:4, 2 4:2:0
+        QTest::addColumn<int>("quarterTurns");
+        QTest::addColumn<bool>("flip");
+        QTest::addColumn<bool>("perfect");
+        QTest::newRow("whole blocks, 90") << QSize(64, 48) << 2 << 1 << false << true;
+        QTest::newRow("ragged right, 90") << QSize(70, 48) << 2 << 1 << false << true;
+        QTest::newRow("ragged bottom, 90") << QSize(64, 50) << 2 << 1 << false << false;
+        QTest::newRow("ragged right, 270") << QSize(70, 48) << 2 << 3 << false << false;
+        QTest::newRow("ragged, 180") << QSize(64, 50) << 2 << 2 << false << false;
+        QTest::newRow("ragged, transpose") << QSize(70, 50) << 2 << 1 << true << true;
+        QTest::newRow("ragged, none") << QSize(70, 50) << 2 << 0 << false << true;
+        QTest::newRow("4:4:4 in 8-pixel blocks") << QSize(72, 56) << 0 << 2 << false << true;
+        QTest::newRow("unknown subsampling") << QSize(64, 64) << -1 << 1 << false << false;
+    }
+    void perfectTurns()
+    {
+        const QSize size = MV_FETCH(QSize, size);
+        const PictureTurn turn{MV_FETCH(int, quarterTurns), MV_FETCH(bool, flip)};
+        QCOMPARE(IsPerfectJpegTurn(size.width(), size.height(), MV_FETCH(int, subsampling), turn),
+                 MV_FETCH(bool, perfect));
+    }
+
+    // Damaged JPEG data is refused by the lossless turn, never worked through.
+    void jpegTurnOfDamagedData()
+    {
+        const QByteArray good = Encode(PhotoLike(64, 48), "jpeg", 80);
+        QCOMPARE(TurnJpegLossless(QByteArray(), {1, false}).status, JpegTurnStatus::Failed);
+        QCOMPARE(TurnJpegLossless("not a picture", {1, false}).status, JpegTurnStatus::Failed);
+        QCOMPARE(TurnJpegLossless(good.left(200), {1, false}).status, JpegTurnStatus::Failed);
+        QRandomGenerator random(5);
+        for (int round = 0; round < 200; ++round) {
+            QByteArray bytes = good;
+            for (int i = 0; i < 4; ++i)
+                bytes[int(random.bounded(quint32(qMin<qsizetype>(bytes.size(), 400))))] = char(random.bounded(256u));
+            const JpegTurn turned = TurnJpegLossless(bytes, {int(random.bounded(4u)), false});
+            QVERIFY(turned.status != JpegTurnStatus::Ok || turned.jpeg.startsWith("\xFF\xD8"));
+        }
+    }
+
+    // A metafile's copy is a PNG page: white behind its lines.
+    void rotateImageFileOfAMetafile()
+    {
+        EmfWriter emf(60, 40);
+        emf.createPen(1, 0, 3, Rgb(0, 0, 0));
+        emf.selectObject(1);
+        emf.moveTo(0, 10);
+        emf.lineTo(60, 10);
+        QVERIFY(WriteBytes(Path("page.emf"), emf.finish()));
+        QCOMPARE(RotateImageFile(Path("page.emf"), Path("page_旋转.png"), 1), GpStatus::Ok);
+        const QImage turned(Path("page_旋转.png"), "png");
+        QCOMPARE(turned.size(), QSize(40, 60));
+        QCOMPARE(turned.pixel(5, 30) | 0xFF000000u, qRgb(255, 255, 255));
+        QVERIFY(qGray(turned.pixel(30, 30)) < 60); // the line, near the right edge now
     }
 
     void rotateImageFileKeepsTargetWhenSourceFails()

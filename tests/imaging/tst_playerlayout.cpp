@@ -42,8 +42,138 @@ private slots:
         QVERIFY(!layout.Scrollable());
         const PaintGeometry g = layout.Geometry();
         QCOMPARE(g.target, QRectF(display));
-        QCOMPARE(g.source, QRectF(QPoint(0, 0), render));
+        // The whole render bitmap smoothed to the shown size, drawn 1:1.
         QVERIFY(g.smooth);
+        QCOMPARE(g.scaled, display.size());
+        QCOMPARE(g.source, QRectF(QPoint(0, 0), display.size()));
+    }
+
+    // The scale on the screen is what the zoom commands step from.
+    void scale_data()
+    {
+        QTest::addColumn<QSize>("render");
+        QTest::addColumn<bool>("bestFit");
+        QTest::addColumn<double>("zoom");
+        QTest::addColumn<double>("scale");
+        // 4000 x 3000 rendered at 1280 x 960, fitted into the viewer's 750 x 518 canvas.
+        QTest::newRow("fit reduces") << QSize(1280, 960) << true << 1.0 << 518.0 / 960;
+        QTest::newRow("fit of a tall picture") << QSize(427, 1280) << true << 1.0 << 518.0 / 1280;
+        QTest::newRow("a small picture fits as it is") << QSize(200, 100) << true << 3.0 << 1.0;
+        QTest::newRow("zoom") << QSize(1280, 960) << false << 0.7 << 0.7;
+        QTest::newRow("no render bitmap") << QSize() << true << 2.0 << 1.0;
+    }
+    void scale()
+    {
+        const PlayerLayout layout =
+            Make(MV_FETCH(QSize, render), QSize(750, 518), MV_FETCH(bool, bestFit), MV_FETCH(double, zoom));
+        QCOMPARE(layout.Scale(), MV_FETCH(double, scale));
+    }
+
+    // The wheel keeps the picture point under the pointer: after the zoom the same render
+    // pixel is under the anchor, within a pixel of the screen.
+    void zoomAboutKeepsThePoint_data()
+    {
+        QTest::addColumn<bool>("fromFit");
+        QTest::addColumn<double>("from");
+        QTest::addColumn<QPoint>("drag");
+        QTest::addColumn<double>("to");
+        QTest::addColumn<QPointF>("anchor");
+        QTest::newRow("fit, in near a corner") << true << 1.0 << QPoint() << 1.0 << QPointF(200, 400);
+        QTest::newRow("fit, in at the middle") << true << 1.0 << QPoint() << 0.64 << QPointF(375, 259);
+        QTest::newRow("zoomed and dragged, in") << false << 1.5 << QPoint(-200, 100) << 1.6 << QPointF(700, 20);
+        QTest::newRow("zoomed, out") << false << 2.0 << QPoint(150, -80) << 1.9 << QPointF(30.5, 497.25);
+        QTest::newRow("far in") << false << 4.9 << QPoint(-1000, -700) << 5.0 << QPointF(600, 300);
+    }
+    void zoomAboutKeepsThePoint()
+    {
+        QFETCH(double, to);
+        QFETCH(QPointF, anchor);
+        PlayerLayout layout =
+            Make(QSize(1280, 960), QSize(750, 518), MV_FETCH(bool, fromFit), MV_FETCH(double, from));
+        const QPoint drag = MV_FETCH(QPoint, drag);
+        layout.DragBy(drag.x(), drag.y());
+        const QPointF before = layout.RenderPointAt(anchor);
+        layout.ZoomAbout(to, anchor);
+        QVERIFY(!layout.BestFitMode());
+        QCOMPARE(layout.Zoom(), to);
+        QVERIFY(layout.HMax() > 0 && layout.VMax() > 0);
+        QVERIFY(layout.HPos() > 0 && layout.HPos() < layout.HMax());
+        const QPointF after = layout.RenderPointAt(anchor);
+        QVERIFY2(qAbs(after.x() - before.x()) * to <= 0.5 && qAbs(after.y() - before.y()) * to <= 0.5,
+                 qPrintable(QStringLiteral("(%1, %2) moved to (%3, %4)")
+                                .arg(before.x()).arg(before.y()).arg(after.x()).arg(after.y())));
+        // The painted pixel under the anchor is that render pixel.
+        const PaintGeometry g = layout.Geometry();
+        const double offset = anchor.x() - g.target.x();
+        const double shownX = g.smooth ? (g.source.x() + offset) * 1280 / g.scaled.width()
+                                       : g.source.x() + offset * g.source.width() / g.target.width();
+        QVERIFY(qAbs(shownX - before.x()) * to <= 1.0);
+    }
+
+    // Steps at one place never add up their rounding; after a drag the point under the
+    // pointer is the new one.
+    void repeatedStepsDoNotDrift()
+    {
+        PlayerLayout layout = Make(QSize(1280, 960), QSize(750, 518), false, 1.0);
+        const QPointF anchor(123.4, 321.7);
+        const QPointF before = layout.RenderPointAt(anchor);
+        double zoom = 1.0;
+        for (int step = 0; step < 40; ++step) {
+            zoom += 0.1;
+            layout.ZoomAbout(zoom, anchor);
+        }
+        QPointF after = layout.RenderPointAt(anchor);
+        QVERIFY(qAbs(after.x() - before.x()) * zoom <= 0.5 && qAbs(after.y() - before.y()) * zoom <= 0.5);
+        layout.DragBy(-37, 12);
+        const QPointF dragged = layout.RenderPointAt(anchor);
+        for (int step = 0; step < 10; ++step) {
+            zoom -= 0.1;
+            layout.ZoomAbout(zoom, anchor);
+        }
+        after = layout.RenderPointAt(anchor);
+        QVERIFY(qAbs(after.x() - dragged.x()) * zoom <= 0.5 && qAbs(after.y() - dragged.y()) * zoom <= 0.5);
+    }
+
+    // Where the scroll ranges end, the point goes as far as they allow; a picture that fits
+    // after the zoom is centred.
+    void zoomAboutAtTheLimits()
+    {
+        PlayerLayout layout = Make(QSize(1280, 960), QSize(750, 518), false, 1.0);
+        layout.DragBy(1000, 1000); // at the top-left corner
+        layout.ZoomAbout(0.9, QPointF(700, 500));
+        QVERIFY(layout.HMax() > 0);
+        QCOMPARE(layout.HPos(), 0);
+        QCOMPARE(layout.VPos(), 0);
+        layout.ZoomAbout(0.5, QPointF(10, 10));
+        QCOMPARE(layout.HMax(), 0);
+        QCOMPARE(layout.Display(), QRect(55, 19, 640, 480));
+        layout.ZoomAbout(0.0, QPointF(10, 10)); // shows nothing, and nothing breaks
+        QCOMPARE(layout.Display().size(), QSize(0, 0));
+    }
+
+    // Below 1 the picture is reduced smoothly as a whole, then its visible part copied.
+    void reducedZoomIsSmooth()
+    {
+        PlayerLayout layout = Make(QSize(2000, 1000), QSize(500, 300), false, 0.5);
+        QCOMPARE(layout.HMax(), 500);
+        QCOMPARE(layout.VMax(), 200);
+        layout.DragBy(-40, 30);
+        PaintGeometry g = layout.Geometry();
+        QVERIFY(g.smooth);
+        QCOMPARE(g.scaled, QSize(1000, 500));
+        QCOMPARE(g.source, QRectF(layout.HPos(), layout.VPos(), 500, 300));
+        QCOMPARE(g.target, QRectF(0, 0, 500, 300));
+        // Reduced and fitting: all of it, centred.
+        layout.SetZoom(0.2);
+        layout.Layout();
+        g = layout.Geometry();
+        QCOMPARE(g.scaled, QSize(400, 200));
+        QCOMPARE(g.source, QRectF(0, 0, 400, 200));
+        QCOMPARE(g.target, QRectF(50, 50, 400, 200));
+        // Enlarged: pixels repeated, not smoothed.
+        layout.SetZoom(2.0);
+        layout.Layout();
+        QVERIFY(!layout.Geometry().smooth);
     }
 
     void zoom_data()

@@ -1,7 +1,9 @@
 #include "controls/uipictures.h"
+#include "exiffixture.h"
 #include "fixtures.h"
 #include "imaging/gdiplus.h"
 #include "imaging/ucplayer.h"
+#include "metafile/metafilewriter.h"
 #include "solidpng.h"
 #include "testutil.h"
 
@@ -497,6 +499,73 @@ private slots:
         QVERIFY(player->ImportImage(mPhoto));
         player->CopyImage();
         QCOMPARE(QGuiApplication::clipboard()->image().size(), QSize(1280, 960));
+    }
+
+    // A photo whose EXIF says the camera was turned shows upright, and so does its copy on
+    // the clipboard.
+    void exifOrientedPhotoShowsUpright()
+    {
+        auto player = MakePlayer();
+        const QByteArray stored = Encode(StoreForOrientation(Quadrants(400, 300), 6), "jpeg", 95);
+        QVERIFY(player->ImportImage(Write("camera.jpg", WithExif(stored, ExifSpec::Of(6)))));
+        QCOMPARE(player->ImageWidth(), 400);
+        QCOMPARE(player->ImageHeight(), 300);
+        QCOMPARE(player->RenderBitmap().Width(), 400);
+        const QImage shown = player->grab().toImage();
+        QVERIFY(Near(shown.pixel(200 + 50, 150 + 50), Red));
+        QVERIFY(Near(shown.pixel(200 + 350, 150 + 50), Green));
+        QVERIFY(Near(shown.pixel(200 + 50, 150 + 250), Blue));
+        player->CopyImage();
+        const QImage pasted = QGuiApplication::clipboard()->image();
+        QCOMPARE(pasted.size(), QSize(400, 300));
+        QVERIFY(Near(pasted.pixel(350, 50), Green));
+        QVERIFY(Near(pasted.pixel(50, 250), Blue));
+    }
+
+    // A metafile is a page: white behind its black lines, whatever the canvas colour.
+    void metafileDrawnOnPaper()
+    {
+        EmfWriter emf(200, 100);
+        emf.createPen(1, 0, 3, Rgb(0, 0, 0));
+        emf.selectObject(1);
+        emf.moveTo(10, 50);
+        emf.lineTo(190, 50);
+        auto player = MakePlayer();
+        player->SetBackColor(Qt::black);
+        QVERIFY(player->ImportImage(Write("page.emf", emf.finish())));
+        QCOMPARE(RenderPixel(*player, 100, 20), qRgb(255, 255, 255));
+        QVERIFY(qGray(RenderPixel(*player, 100, 50)) < 60);
+        const QImage shown = player->grab().toImage();
+        QCOMPARE(shown.pixel(10, 10), qRgb(0, 0, 0)); // the canvas around the page
+        QCOMPARE(shown.pixel(300 + 100, 250 + 20), qRgb(255, 255, 255));
+        QVERIFY(qGray(shown.pixel(300 + 100, 250 + 50)) < 60);
+    }
+
+    // Reduced below its render size the picture is smoothed: lines one pixel thin stay
+    // visible instead of falling between the sampled pixels.
+    void reducedZoomKeepsThinLines()
+    {
+        QImage lines(1600, 1200, QImage::Format_RGB32);
+        lines.fill(Qt::white);
+        for (int x = 1; x < lines.width(); x += 4)
+            for (int y = 0; y < lines.height(); ++y)
+                lines.setPixel(x, y, qRgb(0, 0, 0));
+        auto player = MakePlayer(false);
+        player->SetMaxRenderWidth(1600);
+        player->SetMaxRenderHeight(1600);
+        QVERIFY(player->ImportImage(Write("lines.png", Encode(lines, "png"))));
+        player->SetZoom(0.25);
+        QCOMPARE(player->Layout().Display(), QRect(200, 150, 400, 300));
+        const QImage shown = player->grab().toImage();
+        int darkest = 255;
+        for (int x = 200; x < 600; ++x)
+            darkest = qMin(darkest, qGray(shown.pixel(x, 300)));
+        QVERIFY2(darkest < 215, qPrintable(QString::number(darkest))); // a quarter black on white
+        // Overhanging and reduced: the visible part at the scroll position.
+        player->SetZoom(0.9);
+        QCOMPARE(player->Layout().Display(), QRect(0, 0, 800, 600));
+        QVERIFY(player->Layout().Geometry().smooth);
+        Shot(*player, "canvas-reduced.png");
     }
 
     void borderShrinksClient()

@@ -3,18 +3,24 @@
 #include "app/inifile.h"
 #include "app/messagebox.h"
 #include "app/paths.h"
+#include "app/qttexts.h"
 #include "controls/command.h"
 #include "controls/flatcmd.h"
 #include "imaging/gdiplus.h"
 #include "imaging/ucplayer.h"
+#include "imaging/exiffixture.h"
+#include "imaging/fixtures.h"
 #include "messageanswers.h"
+#include "metafile/metafilewriter.h"
 #include "testutil.h"
 #include "viewer/ffullscreen.h"
 #include "viewer/frmshow.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QLineEdit>
 #include <QFile>
+#include <QFileDialog>
 #include <QImageReader>
 #include <QLabel>
 #include <QMenu>
@@ -24,7 +30,10 @@
 #include <QWheelEvent>
 
 #include <chrono>
+#include <csignal>
 #include <future>
+
+#include <sys/resource.h>
 
 using namespace mv;
 using namespace mv::test;
@@ -40,6 +49,35 @@ void saveImage(const QString &path, QSize size, QColor colour, const char *forma
         for (int x = 0; x < size.width() / 4; ++x)
             image.setPixelColor(x, y, Qt::black);
     QVERIFY(image.save(path, format));
+}
+
+const QList<QRgb> UprightQuadrants{qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255), qRgb(255, 255, 255)};
+
+// A colour snapped to the fixtures' pure ones, so that JPEG noise does not matter.
+QRgb Snapped(QRgb c)
+{
+    return qRgb(qRed(c) > 128 ? 255 : 0, qGreen(c) > 128 ? 255 : 0, qBlue(c) > 128 ? 255 : 0);
+}
+
+// The colours the canvas shows in the middles of the picture's four quadrants.
+QList<QRgb> QuadrantsShown(ucPlayer &player)
+{
+    const QImage shown = player.grab().toImage();
+    const QRect r = player.Layout().Display();
+    QList<QRgb> colours;
+    for (const QPoint p : {QPoint(r.left() + r.width() / 4, r.top() + r.height() / 4),
+                           QPoint(r.left() + 3 * r.width() / 4, r.top() + r.height() / 4),
+                           QPoint(r.left() + r.width() / 4, r.top() + 3 * r.height() / 4),
+                           QPoint(r.left() + 3 * r.width() / 4, r.top() + 3 * r.height() / 4)})
+        colours << Snapped(shown.pixel(p));
+    return colours;
+}
+
+void Shot(QWidget &widget, const QString &name)
+{
+    const QString folder = qEnvironmentVariable("MIROVALE_SHOTS");
+    if (!folder.isEmpty())
+        widget.grab().save(folder + QLatin1Char('/') + name);
 }
 
 void releaseKey(QWidget *target, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
@@ -297,10 +335,7 @@ private slots:
         QVERIFY(!viewer->FlatCmds[11]->isEnabled());
 
         const QString turned = pic("a_旋转.png");
-        QFile file(turned);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QVERIFY(file.read(2) == QByteArray("\xFF\xD8")); // JPEG data under the .png name
-        file.close();
+        QVERIFY(ReadBytes(turned).startsWith("\x89PNG")); // its bytes match its name
         QImageReader reader(turned);
         const QImage copy = reader.read();
         QCOMPARE(copy.size(), QSize(400, 300));
@@ -393,7 +428,7 @@ private slots:
         QCOMPARE(ReadConfig("OnTop"), QString("True"));
     }
 
-    void slideShowMovesTheSharedIndex()
+    void slideShowHandsBackWhereItEnded()
     {
         auto viewer = openViewer(2);
         WriteConfig("Config", QString("Interval"), QString("7"));
@@ -408,20 +443,40 @@ private slots:
         // The show always begins with the first entry.
         QTRY_COMPARE(show->windowTitle(), QString("a.png"));
         QCOMPARE(CurrentIndex, 0);
-
+        QTest::mousePress(show->Player, Qt::LeftButton, {}, QPoint(10, 10));
+        QCOMPARE(CurrentIndex, 1);
         for (int i = 0; i < 7; ++i)
             show->Clock.tick();
-        QCOMPARE(show->windowTitle(), QString("b.jpg"));
-        QCOMPARE(CurrentIndex, 1);
+        QCOMPARE(show->windowTitle(), QString("c.png"));
         QTest::mousePress(show->Player, Qt::LeftButton, {}, QPoint(10, 10));
-        QCOMPARE(CurrentIndex, 2);
+        QCOMPARE(show->windowTitle(), QString("d.png"));
+        QTest::mousePress(show->Player, Qt::LeftButton, {}, QPoint(10, 10));
+        QCOMPARE(show->windowTitle(), QString("a.png")); // after the last, the first
+        QTest::mousePress(show->Player, Qt::LeftButton, {}, QPoint(10, 10));
+        QCOMPARE(CurrentIndex, 1);
 
         QTest::keyClick(show, Qt::Key_Escape);
         QTRY_VERIFY(!viewer->FullScreen());
-        // The viewer still shows its image; Next goes on from where the show ended.
-        QCOMPARE(viewer->windowTitle(), QString("c.png - Mirovale 万能图片查看器"));
+        // The viewer shows the picture the show ended on: picture, title and position.
+        QCOMPARE(CurrentIndex, 1);
+        QCOMPARE(viewer->windowTitle(), QString("b.jpg - Mirovale 万能图片查看器"));
+        QCOMPARE(viewer->Player->ImageWidth(), 320);
+        const QRect shown = viewer->Player->Layout().Display();
+        QVERIFY(qGreen(viewer->Player->grab().toImage().pixel(shown.center())) > 200);
         viewer->NextImage();
-        QCOMPARE(viewer->windowTitle(), QString("d.png - Mirovale 万能图片查看器"));
+        QCOMPARE(viewer->windowTitle(), QString("c.png - Mirovale 万能图片查看器"));
+
+        // Ended on the picture the viewer shows: it keeps its turn.
+        viewer->ShowPic(0);
+        viewer->TurnRight();
+        viewer->SlideShow();
+        QTRY_COMPARE(viewer->FullScreen()->windowTitle(), QString("a.png"));
+        QTest::mouseClick(viewer->FullScreen()->Command3, Qt::LeftButton); // the close button
+        QTRY_VERIFY(!viewer->FullScreen());
+        QCOMPARE(CurrentIndex, 0);
+        QCOMPARE(viewer->RotationAngle(), 90);
+        QCOMPARE(viewer->Player->ImageWidth(), 300);
+        QVERIFY(viewer->FlatCmds[11]->isEnabled());
     }
 
     void slideShowToolbar()
@@ -462,6 +517,345 @@ private slots:
         // The slide-show command on an open show closes it.
         viewer->SlideShow();
         QTRY_VERIFY(!viewer->FullScreen());
+    }
+
+    // The zoom value is the scale on the screen: zooming out shrinks and zooming in enlarges
+    // from any state.
+    void zoomFollowsTheScreen()
+    {
+        QTemporaryDir dir;
+        QVERIFY(WriteBytes(dir.filePath("big.jpg"), Encode(PhotoLike(2400, 1800), "jpeg", 85)));
+        FrmShow viewer;
+        viewer.ListFolder(dir.filePath("big.jpg"));
+        viewer.show();
+        viewer.ShowPic(0);
+        ucPlayer *player = viewer.Player;
+        const auto shownWidth = [&] {
+            return player->BestFitMode() ? player->Layout().Display().width() : player->Layout().ZoomedSize().width();
+        };
+        const auto inStep = [&] { // the zoom value is what the screen shows
+            QVERIFY(qAbs(viewer.ViewZoom() * player->RenderBitmap().Width() - shownWidth()) <= 1.0);
+        };
+        const int fit = shownWidth();
+        QVERIFY(fit < player->RenderBitmap().Width());
+        inStep();
+        viewer.ZoomOut();
+        QVERIFY(shownWidth() < fit);
+        inStep();
+
+        QTest::mouseClick(viewer.FlatCmds[2], Qt::LeftButton); // actual size
+        QCOMPARE(viewer.ViewZoom(), 1.0);
+        QCOMPARE(shownWidth(), 2400);
+        QTest::mouseClick(viewer.FlatCmds[3], Qt::LeftButton); // best fit
+        QCOMPARE(shownWidth(), fit);
+        inStep();
+        QTest::mouseClick(viewer.FlatCmds[1], Qt::LeftButton); // zoom out
+        QVERIFY2(shownWidth() < fit, qPrintable(QStringLiteral("%1 after a fit of %2").arg(shownWidth()).arg(fit)));
+        inStep();
+
+        viewer.BestFit();
+        viewer.ZoomIn();
+        QVERIFY(shownWidth() > fit);
+        // After a wheel zoom and a drag, the buttons go on from what is shown.
+        const QPointF at(100, 100);
+        QWheelEvent wheel(at, player->mapToGlobal(at), QPoint(), QPoint(0, 120), Qt::NoButton, Qt::NoModifier,
+                          Qt::NoScrollPhase, false);
+        QApplication::sendEvent(player, &wheel);
+        player->SetnMouseIcon(ToolHand);
+        QTest::mousePress(player, Qt::LeftButton, {}, QPoint(300, 300));
+        QTest::mouseMove(player, QPoint(250, 200));
+        QTest::mouseRelease(player, Qt::LeftButton, {}, QPoint(250, 200));
+        inStep();
+        const int wheeled = shownWidth();
+        viewer.ZoomOut();
+        QVERIFY(shownWidth() < wheeled);
+        viewer.ZoomIn();
+        viewer.ZoomIn();
+        QVERIFY(shownWidth() > wheeled);
+        inStep();
+    }
+
+    // The wheel zooms about the pointer: the picture point under it stays under it.
+    void wheelKeepsThePointUnderThePointer_data()
+    {
+        QTest::addColumn<QPoint>("at");
+        QTest::addColumn<int>("notches");
+        QTest::newRow("in, upper left") << QPoint(150, 120) << 3;
+        QTest::newRow("in, lower right") << QPoint(600, 400) << 5;
+        QTest::newRow("in then out") << QPoint(420, 260) << -1;
+    }
+    void wheelKeepsThePointUnderThePointer()
+    {
+        QTemporaryDir dir;
+        QVERIFY(WriteBytes(dir.filePath("big.jpg"), Encode(PhotoLike(2400, 1800), "jpeg", 85)));
+        FrmShow viewer;
+        viewer.ListFolder(dir.filePath("big.jpg"));
+        viewer.show();
+        viewer.ShowPic(0);
+        const QPoint at = MV_FETCH(QPoint, at);
+        const int notches = MV_FETCH(int, notches);
+        const auto turn = [&](int delta) {
+            QWheelEvent wheel(at, viewer.Player->mapToGlobal(QPointF(at)), QPoint(), QPoint(0, delta), Qt::NoButton,
+                              Qt::NoModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(viewer.Player, &wheel);
+        };
+        // Zoomed in far enough that the picture can scroll in every direction.
+        for (int i = 0; i < 3; ++i)
+            viewer.ZoomIn();
+        const QPointF before = viewer.Player->Layout().RenderPointAt(at);
+        for (int i = 0; i < qAbs(notches) + (notches < 0 ? 4 : 0); ++i)
+            turn(120);
+        for (int i = 0; i < (notches < 0 ? 2 : 0); ++i)
+            turn(-120);
+        QVERIFY(!viewer.Player->BestFitMode());
+        QVERIFY(viewer.Player->Layout().Scrollable());
+        const QPointF after = viewer.Player->Layout().RenderPointAt(at);
+        const double zoom = viewer.Player->Zoom();
+        QVERIFY2(qAbs(after.x() - before.x()) * zoom <= 1.0 && qAbs(after.y() - before.y()) * zoom <= 1.0,
+                 qPrintable(QStringLiteral("(%1, %2) went to (%3, %4)")
+                                .arg(before.x()).arg(before.y()).arg(after.x()).arg(after.y())));
+    }
+
+    // A camera photo whose EXIF says "turn 90°" shows upright in the viewer and the slide
+    // show, and its turned copy is the upright picture turned.
+    void exifPhotoUpright()
+    {
+        QTemporaryDir dir;
+        const QByteArray stored = Encode(StoreForOrientation(Quadrants(400, 300), 6), "jpeg", 95);
+        QVERIFY(WriteBytes(dir.filePath("camera.jpg"), WithExif(stored, ExifSpec::Of(6))));
+        FrmShow viewer;
+        viewer.ListFolder(dir.filePath("camera.jpg"));
+        viewer.show();
+        viewer.ShowPic(0);
+        QCOMPARE(QuadrantsShown(*viewer.Player), UprightQuadrants);
+        Shot(viewer, "viewer-exif.png");
+
+        viewer.SlideShow();
+        fFullScreen *show = viewer.FullScreen();
+        QVERIFY(show);
+        QTRY_COMPARE(show->windowTitle(), QString("camera.jpg"));
+        QCOMPARE(QuadrantsShown(*show->Player), UprightQuadrants);
+        show->close();
+        QTRY_VERIFY(!viewer.FullScreen());
+
+        viewer.TurnRight();
+        QCOMPARE(QuadrantsShown(*viewer.Player),
+                 (QList<QRgb>{UprightQuadrants[2], UprightQuadrants[0], UprightQuadrants[3], UprightQuadrants[1]}));
+        viewer.SaveTurned();
+        QImageReader reader(dir.filePath("camera_旋转.jpg"));
+        reader.setAutoTransform(false); // the pixels themselves, whatever a tag might say
+        const QImage copy = reader.read();
+        QCOMPARE(copy.size(), QSize(300, 400));
+        QCOMPARE(Snapped(copy.pixel(75, 100)), UprightQuadrants[2]);  // blue, top left
+        QCOMPARE(Snapped(copy.pixel(225, 100)), UprightQuadrants[0]); // red, top right
+        QCOMPARE(Snapped(copy.pixel(225, 300)), UprightQuadrants[1]); // green, bottom right
+    }
+
+    // A metafile is a page: its black text and lines show on the slide show's black canvas.
+    void metafileOnTheSlideShow()
+    {
+        QTemporaryDir dir;
+        EmfWriter emf(300, 200);
+        emf.createFont(1, 40, "Arial", 700);
+        emf.selectObject(1);
+        emf.setTextColor(Rgb(0, 0, 0));
+        emf.setBkMode(1);
+        emf.extTextOutW(20, 30, "Heading 标题");
+        emf.createPen(2, 0, 3, Rgb(0, 0, 0));
+        emf.selectObject(2);
+        emf.moveTo(20, 120);
+        emf.lineTo(280, 120);
+        QVERIFY(WriteBytes(dir.filePath("page.emf"), emf.finish()));
+        FrmShow viewer;
+        viewer.ListFolder(dir.filePath("page.emf"));
+        viewer.show();
+        viewer.ShowPic(0);
+        viewer.SlideShow();
+        fFullScreen *show = viewer.FullScreen();
+        QVERIFY(show);
+        QTRY_COMPARE(show->windowTitle(), QString("page.emf"));
+        const QRect page = show->Player->Layout().Display();
+        const QImage shown = show->Player->grab().toImage();
+        int dark = 0, white = 0;
+        for (int y = page.top(); y <= page.bottom(); ++y) {
+            for (int x = page.left(); x <= page.right(); ++x) {
+                const int grey = qGray(shown.pixel(x, y));
+                dark += grey < 60;
+                white += grey > 245;
+            }
+        }
+        QVERIFY2(dark > 300, qPrintable(QString::number(dark)));  // the heading and the line
+        QVERIFY(white > page.width() * page.height() / 2);         // on white paper
+        QCOMPARE(shown.pixel(2, 2), qRgb(0, 0, 0));                 // the canvas stays black
+        Shot(*show, "slideshow-emf.png");
+        show->close();
+    }
+
+    // The copy's bytes match its name, and transparency stays.
+    void turnedCopyKeepsItsType_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("copyName");
+        QTest::addColumn<QByteArray>("signature");
+        QImage clear(60, 40, QImage::Format_ARGB32);
+        clear.fill(Qt::transparent);
+        QPainter(&clear).fillRect(0, 0, 30, 40, QColor(0, 0, 255, 160));
+        QTest::newRow("transparent PNG") << "clear.png" << Encode(clear, "png") << "clear_旋转.png"
+                                         << QByteArray("\x89PNG\r\n\x1A\n");
+        QTest::newRow("BMP") << "b.bmp" << Encode(Quadrants(60, 40), "bmp") << "b_旋转.bmp" << QByteArray("BM");
+        QTest::newRow("GIF") << "g.gif" << SolidGif(60, 40, {qRgb(0, 0, 255)}, {10}) << "g_旋转.png"
+                             << QByteArray("\x89PNG\r\n\x1A\n");
+    }
+    void turnedCopyKeepsItsType()
+    {
+        QFETCH(QString, name);
+        QTemporaryDir dir;
+        QVERIFY(WriteBytes(dir.filePath(name), MV_FETCH(QByteArray, bytes)));
+        FrmShow viewer;
+        viewer.ListFolder(dir.filePath(name));
+        viewer.show();
+        viewer.ShowPic(0);
+        viewer.TurnLeft();
+        MessageAnswers answers;
+        QTest::mouseClick(viewer.FlatCmds[11], Qt::LeftButton);
+        QVERIFY(answers.seen.isEmpty());
+        QVERIFY(!viewer.FlatCmds[11]->isEnabled());
+        const QString copy = dir.filePath(MV_FETCH(QString, copyName));
+        QVERIFY(ReadBytes(copy).startsWith(MV_FETCH(QByteArray, signature)));
+        const QImage turned(copy);
+        QCOMPARE(turned.size(), QSize(40, 60));
+        if (name == "clear.png") {
+            QVERIFY(turned.hasAlphaChannel());
+            QCOMPARE(qAlpha(turned.pixel(20, 50)), 160); // the left half went to the bottom
+            QCOMPARE(qAlpha(turned.pixel(20, 10)), 0);
+        }
+        QCOMPARE(viewer.List1, QStringList{dir.filePath(name)}); // not added to the list
+    }
+
+    // A file of the copy's name is the user's: it is replaced only when they say so.
+    void turnedCopyAsksBeforeReplacing()
+    {
+        QTemporaryDir dir;
+        saveImage(dir.filePath("a.png"), QSize(40, 20), Qt::red, "PNG");
+        QVERIFY(WriteBytes(dir.filePath("a_旋转.png"), "the user's own file"));
+        FrmShow viewer;
+        viewer.ListFolder(dir.filePath("a.png"));
+        viewer.show();
+        viewer.ShowPic(0);
+        viewer.TurnRight();
+        MessageAnswers answers(MsgResult::No);
+        viewer.SaveTurned();
+        QCOMPARE(answers.seen.size(), 1);
+        QCOMPARE(answers.seen.at(0).text, QString("文件“a_旋转.png”已存在,是否替换？"));
+        QCOMPARE(answers.seen.at(0).buttons, MsgButtons::YesNo);
+        QCOMPARE(ReadBytes(dir.filePath("a_旋转.png")), QByteArray("the user's own file"));
+        QVERIFY(viewer.FlatCmds[11]->isEnabled());
+        answers.answer = MsgResult::Yes;
+        viewer.SaveTurned();
+        QCOMPARE(QImage(dir.filePath("a_旋转.png")).size(), QSize(20, 40));
+        QVERIFY(!viewer.FlatCmds[11]->isEnabled());
+    }
+
+    // A copy that cannot be written says so, and the command stays to try again.
+    void failedSaveSaysSo_data()
+    {
+        QTest::addColumn<bool>("fullDisk");
+        QTest::newRow("full disk") << true;
+        QTest::newRow("a folder of that name") << false;
+    }
+    void failedSaveSaysSo()
+    {
+        QTemporaryDir dir;
+        QVERIFY(WriteBytes(dir.filePath("p.png"), Encode(PhotoLike(300, 200), "png")));
+        FrmShow viewer;
+        viewer.ListFolder(dir.filePath("p.png"));
+        viewer.show();
+        viewer.ShowPic(0);
+        viewer.TurnRight();
+        MessageAnswers answers(MsgResult::Yes);
+        const bool fullDisk = MV_FETCH(bool, fullDisk);
+        rlimit saved{};
+        if (fullDisk) {
+            // Writes past 4 KiB fail, as on a full disk (also for root).
+            std::signal(SIGXFSZ, SIG_IGN);
+            getrlimit(RLIMIT_FSIZE, &saved);
+            rlimit small = saved;
+            small.rlim_cur = 4096;
+            QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+        } else {
+            QVERIFY(QDir(dir.path()).mkdir("p_旋转.png"));
+        }
+        QTest::mouseClick(viewer.FlatCmds[11], Qt::LeftButton);
+        if (fullDisk)
+            setrlimit(RLIMIT_FSIZE, &saved);
+        QVERIFY(!answers.seen.isEmpty());
+        QCOMPARE(answers.seen.last().text, QString("图片保存失败!"));
+        QCOMPARE(answers.seen.last().title, QString("提示"));
+        QCOMPARE(answers.seen.last().icon, MsgIcon::Critical);
+        QVERIFY(viewer.FlatCmds[11]->isEnabled());
+        QVERIFY(viewer.mSave->isEnabled());
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"p.png"}); // nothing half-written
+    }
+
+    // The folder dialog of 复制到... starts in the picture's folder and speaks Chinese.
+    void copyToDialog()
+    {
+        QVERIFY(LoadQtTranslations(QCoreApplication::instance()));
+        auto viewer = openViewer(1);
+        QString startedIn;
+        QStringList texts;
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, this, [&] {
+            for (QWidget *widget : QApplication::topLevelWidgets()) {
+                auto *dialog = qobject_cast<QFileDialog *>(widget);
+                if (!dialog || !dialog->isVisible())
+                    continue;
+                startedIn = dialog->directory().absolutePath();
+                for (QAbstractButton *button : dialog->findChildren<QAbstractButton *>())
+                    texts << button->text();
+                for (QLabel *label : dialog->findChildren<QLabel *>())
+                    texts << label->text();
+                Shot(*dialog, "copyto-dialog.png");
+                dialog->reject();
+            }
+        });
+        poll.start(20);
+        viewer->mCopyTo->trigger();
+        poll.stop();
+        QCOMPARE(startedIn, mDir.path());
+        QVERIFY2(texts.contains("取消"), qPrintable(texts.join('|')));
+        QVERIFY(!texts.contains("Cancel"));
+        QVERIFY(!texts.contains("&Choose") && !texts.contains("Choose"));
+        QVERIFY(!texts.contains("Look in:"));
+    }
+
+    // Ten starts in a row open the window exactly where the last one closed.
+    void placementSurvivesRestarts_data()
+    {
+        QTest::addColumn<bool>("onTop");
+        QTest::addColumn<bool>("maximized");
+        QTest::newRow("normal") << false << false;
+        QTest::newRow("on top") << true << false;
+        QTest::newRow("maximised") << false << true;
+        QTest::newRow("on top, maximised") << true << true;
+    }
+    void placementSurvivesRestarts()
+    {
+        const QString onTop = MV_FETCH(bool, onTop) ? "True" : "False";
+        const QString max2 = MV_FETCH(bool, maximized) ? "True" : "False";
+        WriteConfig("Config", QString("OnTop"), onTop);
+        WriteConfig("Config", QString("Max2"), max2);
+        WriteConfig("Config", QString("PlayerWnd2"), QString("120,90,800,600"));
+        for (int start = 0; start < 10; ++start) {
+            FrmShow viewer;
+            viewer.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&viewer));
+            QCOMPARE(viewer.isMaximized(), max2 == "True");
+            viewer.close();
+            QCOMPARE(ReadConfig("PlayerWnd2"), QString("120,90,800,600"));
+            QCOMPARE(ReadConfig("Max2"), max2);
+        }
     }
 
     // A hand-off that comes while a command asks its question waits until the command

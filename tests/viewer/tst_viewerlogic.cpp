@@ -57,23 +57,6 @@ private slots:
         QCOMPARE(zoom.value(), 0.67);
     }
 
-    void viewZoomAfterLoad_data()
-    {
-        QTest::addColumn<int>("canvasWidth");
-        QTest::addColumn<int>("maxRender");
-        QTest::addColumn<int>("imageWidth");
-        QTest::addColumn<double>("zoom");
-        QTest::newRow("small image") << 750 << 1920 << 800 << 1.0;
-        QTest::newRow("image as wide as the limit") << 750 << 1920 << 1920 << 1.0;
-        QTest::newRow("large image") << 750 << 1920 << 4000 << 0.39;
-        QTest::newRow("wide canvas") << 1900 << 1920 << 4000 << 0.99;
-    }
-    void viewZoomAfterLoad()
-    {
-        QCOMPARE(ViewZoomAfterLoad(MV_FETCH(int, canvasWidth), MV_FETCH(int, maxRender), MV_FETCH(int, imageWidth)),
-                 MV_FETCH(double, zoom));
-    }
-
     void rotation()
     {
         RotationState turn;
@@ -98,16 +81,28 @@ private slots:
     void turnedCopyPath_data()
     {
         QTest::addColumn<QString>("path");
+        QTest::addColumn<int>("written");
         QTest::addColumn<QString>("turned");
-        QTest::newRow("plain") << "/pics/a.jpg" << "/pics/a_旋转.jpg";
-        QTest::newRow("upper case kept") << "/pics/B.PNG" << "/pics/B_旋转.PNG";
-        QTest::newRow("every occurrence") << "/pics/x.png.png" << "/pics/x_旋转.png";
-        QTest::newRow("case-sensitive") << "/pics/x.PNG.png" << "/pics/x.PNG_旋转.png";
-        QTest::newRow("dot only in the folder") << "/my.pics/photo" << "/my.pics/photo_旋转";
+        const int jpeg = int(ImageFormat::Jpeg), png = int(ImageFormat::Png), bmp = int(ImageFormat::Bmp);
+        QTest::newRow("plain") << "/pics/a.jpg" << jpeg << "/pics/a_旋转.jpg";
+        QTest::newRow("upper case kept") << "/pics/B.PNG" << png << "/pics/B_旋转.PNG";
+        QTest::newRow("every occurrence") << "/pics/x.png.png" << png << "/pics/x_旋转.png";
+        QTest::newRow("case-sensitive") << "/pics/x.PNG.png" << png << "/pics/x.PNG_旋转.png";
+        QTest::newRow("another JPEG name") << "/pics/c.JFIF" << jpeg << "/pics/c_旋转.JFIF";
+        QTest::newRow("BMP family") << "/pics/r.rle" << bmp << "/pics/r_旋转.rle";
+        QTest::newRow("TIFF") << "/pics/t.tiff" << int(ImageFormat::Tiff) << "/pics/t_旋转.tiff";
+        // The copy's name says what its bytes are.
+        QTest::newRow("GIF gives PNG") << "/pics/g.gif" << png << "/pics/g_旋转.png";
+        QTest::newRow("icon gives PNG") << "/pics/i.ICO" << png << "/pics/i_旋转.png";
+        QTest::newRow("metafile gives PNG") << "/pics/m.emf" << png << "/pics/m_旋转.png";
+        QTest::newRow("PNG data under a JPEG name") << "/pics/p.jpg" << png << "/pics/p_旋转.png";
+        QTest::newRow("no extension") << "/my.pics/photo" << jpeg << "/my.pics/photo_旋转.jpg";
+        QTest::newRow("format unknown") << "/my.pics/photo" << int(ImageFormat::Unknown) << "/my.pics/photo_旋转";
     }
     void turnedCopyPath()
     {
-        QCOMPARE(TurnedCopyPath(MV_FETCH(QString, path)), MV_FETCH(QString, turned));
+        QCOMPARE(TurnedCopyPath(MV_FETCH(QString, path), ImageFormat(MV_FETCH(int, written))),
+                 MV_FETCH(QString, turned));
     }
 
     void intervalFromText_data()
