@@ -264,6 +264,16 @@ void EmfWriter::createFont(uint32_t index, int height, const QString &face, int 
     record(82, b);
 }
 
+void EmfWriter::createFont(uint32_t index, const FontSpec &f)
+{
+    Bytes b;
+    b.u32(index).i32(f.height).i32(f.width).i32(f.escapement).i32(f.orientation).i32(f.weight);
+    b.u8(f.italic).u8(0).u8(0).u8(f.charset).u8(0).u8(0).u8(0).u8(f.pitchAndFamily);
+    for (int i = 0; i < 32; ++i)
+        b.u16(i < f.face.size() ? f.face[i].unicode() : 0);
+    record(82, b);
+}
+
 void EmfWriter::selectObject(uint32_t index) { record(37, one(index)); }
 void EmfWriter::deleteObject(uint32_t index) { record(40, one(index)); }
 void EmfWriter::setTextColor(uint32_t color) { record(24, one(color)); }
@@ -674,6 +684,18 @@ void WmfWriter::createFont(int height, const QByteArray &face, uint8_t charset, 
     b.i16(int16_t(height)).i16(0).i16(int16_t(escapement)).i16(int16_t(escapement)).i16(400);
     b.u8(0).u8(0).u8(0).u8(charset).u8(0).u8(0).u8(0).u8(0);
     QByteArray name = face.left(31);
+    name.resize(32, '\0');
+    b.raw(name);
+    record(0x02FB, b);
+    ++mObjects;
+}
+
+void WmfWriter::createFont(const FontSpec &f)
+{
+    Bytes b;
+    b.i16(int16_t(f.height)).i16(int16_t(f.width)).i16(int16_t(f.escapement)).i16(int16_t(f.orientation));
+    b.i16(int16_t(f.weight)).u8(f.italic).u8(0).u8(0).u8(f.charset).u8(0).u8(0).u8(0).u8(f.pitchAndFamily);
+    QByteArray name = f.face.toLatin1().left(31);
     name.resize(32, '\0');
     b.raw(name);
     record(0x02FB, b);

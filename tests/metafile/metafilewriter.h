@@ -44,6 +44,19 @@ Dib MakeDib(const QImage &image, int bpp);
 // An 8-bit run-length DIB of the image (at most 256 colours).
 Dib MakeRle8Dib(const QImage &image);
 
+// Every field of a recorded font, for the records that take one.
+struct FontSpec {
+    int height = -20;
+    int width = 0;
+    int escapement = 0;
+    int orientation = 0;
+    int weight = 400;
+    bool italic = false;
+    uint8_t charset = 1;
+    uint8_t pitchAndFamily = 0;
+    QString face;
+};
+
 constexpr uint32_t Stock(uint32_t n) { return 0x80000000u | n; }
 constexpr uint32_t Rgb(int r, int g, int b) { return uint32_t(r) | (uint32_t(g) << 8) | (uint32_t(b) << 16); }
 
@@ -74,6 +87,7 @@ public:
     void createMonoBrush(uint32_t index, const Dib &dib);
     void createFont(uint32_t index, int height, const QString &face, int weight = 400, bool italic = false,
                     int escapement = 0, uint8_t charset = 1, bool underline = false);
+    void createFont(uint32_t index, const FontSpec &font);
     void selectObject(uint32_t index);
     void deleteObject(uint32_t index);
 
@@ -178,6 +192,7 @@ public:
     void createPen(uint16_t style, int width, uint32_t color);
     void createBrush(uint16_t style, uint32_t color, uint16_t hatch = 0);
     void createFont(int height, const QByteArray &face, uint8_t charset = 0, int escapement = 0);
+    void createFont(const FontSpec &font); // the face as Latin-1 bytes
     void createRegion(const QList<QRect> &rects); // one scan per rectangle
     void dibCreatePatternBrush(const Dib &dib);
     void resizePalette(uint16_t entries);

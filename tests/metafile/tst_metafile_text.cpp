@@ -1,0 +1,131 @@
+// Text of metafiles as its authors saw it: the direction of rotated text under every
+// mapping, symbol fonts, metric-compatible faces and recorded advance widths.
+
+#include "imaging/metafile/metafile.h"
+#include "metafilewriter.h"
+#include "pixelcheck.h"
+#include "testutil.h"
+
+using namespace mv;
+using namespace mv::test;
+
+namespace {
+
+enum : uint32_t { TaBaseline = 24, MmAnisotropic = 8, MmLoMetric = 2 };
+
+// Where the ink of a picture lies around a point of it.
+struct Ink {
+    QRect area;
+    bool above = false, below = false, left = false, right = false;
+};
+
+Ink inkAround(const QImage &image, QPoint at)
+{
+    Ink ink;
+    ink.area = paintedArea(image);
+    ink.above = ink.area.bottom() <= at.y() + 2 && ink.area.top() < at.y() - 20;
+    ink.below = ink.area.top() >= at.y() - 2 && ink.area.bottom() > at.y() + 20;
+    ink.left = ink.area.right() <= at.x() + 2;
+    ink.right = ink.area.left() >= at.x() - 2;
+    return ink;
+}
+
+QString describe(const Ink &ink, const QImage &image)
+{
+    return QStringLiteral("ink at %1,%2 %3x%4; picture: %5")
+        .arg(ink.area.x()).arg(ink.area.y()).arg(ink.area.width()).arg(ink.area.height()).arg(savedFailure(image));
+}
+
+} // namespace
+
+class TestMetafileText : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { sandboxHome(); }
+    void direction_data();
+    void direction();
+};
+
+void TestMetafileText::direction_data()
+{
+    // Each picture maps its reference point to (100, 100) of a 200 x 200 picture.
+    QTest::addColumn<int>("mapping");
+    QTest::addColumn<int>("graphicsMode");
+    QTest::addColumn<int>("escapement");
+    QTest::addColumn<bool>("upwards"); // reads bottom to top (else top to bottom)
+    enum { Text, YUpViewport, LoMetric, YUpWorld, BothFlipped };
+    for (int mode : {1, 2}) {
+        const char *m = mode == 1 ? "compatible" : "advanced";
+        QTest::newRow(qPrintable(QStringLiteral("device units, %1, 90").arg(m))) << int(Text) << mode << 900 << true;
+        QTest::newRow(qPrintable(QStringLiteral("device units, %1, 270").arg(m))) << int(Text) << mode << 2700 << false;
+        QTest::newRow(qPrintable(QStringLiteral("y-up viewport, %1, 90").arg(m))) << int(YUpViewport) << mode << 900 << true;
+        QTest::newRow(qPrintable(QStringLiteral("y-up viewport, %1, 270").arg(m))) << int(YUpViewport) << mode << 2700 << false;
+        QTest::newRow(qPrintable(QStringLiteral("y-up metric, %1, 90").arg(m))) << int(LoMetric) << mode << 900 << true;
+        QTest::newRow(qPrintable(QStringLiteral("y-up world, %1, 90").arg(m))) << int(YUpWorld) << mode << 900 << true;
+        QTest::newRow(qPrintable(QStringLiteral("y-up world, %1, -90").arg(m))) << int(YUpWorld) << mode << -900 << false;
+        QTest::newRow(qPrintable(QStringLiteral("world and page flipped, %1, 90").arg(m))) << int(BothFlipped) << mode << 900 << true;
+    }
+}
+
+void TestMetafileText::direction()
+{
+    QFETCH(int, mapping);
+    QFETCH(int, graphicsMode);
+    QFETCH(int, escapement);
+    QFETCH(bool, upwards);
+    EmfWriter w(200, 200);
+    w.textGraphicsMode = graphicsMode;
+    QPoint reference(100, 100);
+    int height = -20;
+    switch (mapping) {
+    case 1: // a chart's own units with y upwards
+        w.setMapMode(MmAnisotropic);
+        w.setWindowExt(1000, 1000);
+        w.setViewportExt(200, -200);
+        w.setViewportOrg(0, 200);
+        reference = QPoint(500, 500);
+        height = -100;
+        break;
+    case 2: // tenths of a millimetre, y upwards; the writer's device has 1024 pixels in 270.933 mm
+        w.setMapMode(MmLoMetric);
+        w.setViewportOrg(0, 200);
+        reference = QPoint(265, 265);
+        height = -53;
+        break;
+    case 3:
+        w.setWorldTransform(1, 0, 0, -1, 0, 200);
+        break;
+    case 4:
+        w.setMapMode(MmAnisotropic);
+        w.setWindowExt(200, 200);
+        w.setViewportExt(200, -200);
+        w.setViewportOrg(0, 200);
+        w.setWorldTransform(1, 0, 0, -1, 0, 200);
+        break;
+    default:
+        break;
+    }
+    FontSpec font;
+    font.height = height;
+    font.weight = 700;
+    font.escapement = font.orientation = escapement;
+    font.face = QStringLiteral("Arial");
+    w.createFont(1, font);
+    w.selectObject(1);
+    w.setBkMode(1);
+    w.setTextAlign(TaBaseline);
+    w.extTextOutW(reference.x(), reference.y(), QStringLiteral("HHHHH"));
+    const QImage img = render(w.finish(), QSize(200, 200));
+    const Ink ink = inkAround(img, QPoint(100, 100));
+    QVERIFY2(!ink.area.isEmpty(), qPrintable(savedFailure(img)));
+    QVERIFY2(ink.area.height() > 2 * ink.area.width(), qPrintable(describe(ink, img)));
+    // Upwards, the letters stand on the left of the line; downwards on its right.
+    if (upwards)
+        QVERIFY2(ink.above && ink.left, qPrintable(describe(ink, img)));
+    else
+        QVERIFY2(ink.below && ink.right, qPrintable(describe(ink, img)));
+}
+
+MV_TEST_MAIN(TestMetafileText)
+#include "tst_metafile_text.moc"
