@@ -101,7 +101,8 @@ private slots:
 
     void emfPlusCommentsAreSkipped();
     void unknownRecordsAreSkipped();
-    void damagedRecordEndsDrawing();
+    void unreadableRecordIsSkipped();
+    void brokenFramingEndsDrawing();
 };
 
 void TestMetafileEmf::detect_data()
@@ -1039,14 +1040,40 @@ void TestMetafileEmf::unknownRecordsAreSkipped()
     MV_EXPECT_PIXEL(r.image, 50, 50, QRed);
 }
 
-void TestMetafileEmf::damagedRecordEndsDrawing()
+void TestMetafileEmf::unreadableRecordIsSkipped()
+{
+    // Well framed but unreadable: a rectangle with one coordinate of four, a polygon whose
+    // count runs past its record, a region fill with a region of an unexpected header.
+    EmfWriter w;
+    fillOnly(w, Red);
+    w.rectangle(0, 0, 50, 100);
+    w.record(43, Bytes().u32(1));
+    w.record(3, Bytes().u32(0).u32(0).u32(0).u32(0).u32(1000).u32(1).u32(2));
+    w.rectangle(50, 0, 100, 50);
+    // RGNDATA with a header size of zero and a count past the data: its one rectangle is
+    // read all the same.
+    w.record(74, Bytes().u32(0).u32(0).u32(100).u32(100).u32(48).u32(0).u32(1).u32(9).u32(16).u32(0).u32(0)
+                     .u32(100).u32(100).i32(50).i32(50).i32(100).i32(100));
+    const MetafileRender r = RenderMetafileReport(w.finish(), QSize(100, 100));
+    QVERIFY2(r.problem.isEmpty(), qPrintable(r.problem));
+    QCOMPARE(r.skipped, 2);
+    MV_EXPECT_PIXEL(r.image, 25, 50, QRed);
+    MV_EXPECT_PIXEL(r.image, 75, 25, QRed);
+    MV_EXPECT_PIXEL(r.image, 75, 75, QRed);
+}
+
+void TestMetafileEmf::brokenFramingEndsDrawing()
 {
     EmfWriter w;
     fillOnly(w, Red);
     w.rectangle(0, 0, 50, 100);
-    w.record(43, Bytes().u32(1)); // a rectangle with one coordinate of four
+    w.record(43, Bytes().u32(1).u32(2).u32(3).u32(4));
     w.rectangle(50, 0, 100, 100);
-    const MetafileRender r = RenderMetafileReport(w.finish(), QSize(100, 100));
+    QByteArray data = w.finish();
+    const qsizetype at = data.indexOf(QByteArray("\x2B\x00\x00\x00\x18\x00\x00\x00\x01\x00", 10));
+    QVERIFY(at > 0);
+    data[at + 4] = char(0x1A); // a size that is no multiple of four
+    const MetafileRender r = RenderMetafileReport(data, QSize(100, 100));
     QVERIFY(!r.problem.isEmpty());
     MV_EXPECT_PIXEL(r.image, 25, 50, QRed);
     MV_EXPECT_PIXEL(r.image, 75, 50, None);

@@ -38,7 +38,9 @@ private slots:
     void saveAndRestore();
     void text();
     void bitmaps();
-    void damagedRecordEndsDrawing();
+    void unreadableRecordIsSkipped();
+    void oddRegionKeepsLaterObjects();
+    void brokenFramingEndsDrawing();
 };
 
 void TestMetafileWmf::placeableBoxFillsTarget()
@@ -241,14 +243,61 @@ void TestMetafileWmf::bitmaps()
     MV_EXPECT_PIXEL(img, 3, 90, None);
 }
 
-void TestMetafileWmf::damagedRecordEndsDrawing()
+void TestMetafileWmf::unreadableRecordIsSkipped()
+{
+    // A polygon of 500 points holding one: well framed, unreadable, left out.
+    WmfWriter w(QRect(0, 0, 100, 100), 96);
+    fillOnly(w, Red);
+    w.rectangle(0, 0, 50, 100);
+    w.record(0x0324, Bytes().u16(500).u16(1).u16(2));
+    w.rectangle(50, 0, 100, 100);
+    const MetafileRender r = RenderMetafileReport(w.finish(), QSize(100, 100));
+    QVERIFY2(r.problem.isEmpty(), qPrintable(r.problem));
+    QCOMPARE(r.skipped, 1);
+    MV_EXPECT_PIXEL(r.image, 25, 50, QRed);
+    MV_EXPECT_PIXEL(r.image, 75, 50, QRed);
+}
+
+void TestMetafileWmf::oddRegionKeepsLaterObjects()
+{
+    // A region record too short to read takes slot 0 all the same; a region whose scan
+    // count promises more than it holds (slot 1) keeps its readable scan; the brush and pen
+    // after them land in slots 2 and 3, and selecting the empty slot 0 changes nothing.
+    WmfWriter w(QRect(0, 0, 100, 100), 96);
+    w.record(0x06FF, Bytes().u16(0).u16(6).u32(0));
+    Bytes region;
+    region.u16(0).u16(6).u32(0).i16(34).i16(5).i16(1).i16(0).i16(0).i16(100).i16(50);
+    region.u16(2).i16(0).i16(50).i16(0).i16(100).u16(2); // one scan of the five
+    w.record(0x06FF, region);
+    w.createBrush(0, Blue);  // slot 2
+    w.createPen(5, 0, 0);    // slot 3: null pen
+    w.selectObject(2);
+    w.selectObject(3);
+    w.selectObject(0);
+    w.selectClipRegion(1);
+    w.rectangle(0, 0, 100, 100);
+    const MetafileRender r = RenderMetafileReport(w.finish(), QSize(100, 100));
+    QVERIFY2(r.problem.isEmpty(), qPrintable(r.problem));
+    QCOMPARE(r.skipped, 1);
+    MV_EXPECT_PIXEL(r.image, 50, 25, QBlue);
+    MV_EXPECT_PIXEL(r.image, 50, 75, None); // outside the clip of the region's one scan
+}
+
+void TestMetafileWmf::brokenFramingEndsDrawing()
 {
     WmfWriter w(QRect(0, 0, 100, 100), 96);
     fillOnly(w, Red);
     w.rectangle(0, 0, 50, 100);
-    w.record(0x0324, Bytes().u16(500).u16(1).u16(2)); // a polygon of 500 points holding one
+    w.record(0x0324, Bytes().u16(1).u16(2).u16(3));
     w.rectangle(50, 0, 100, 100);
-    const MetafileRender r = RenderMetafileReport(w.finish(), QSize(100, 100));
+    QByteArray data = w.finish();
+    // The polygon's size in words (after the placeable and standard headers and the three
+    // records before it) made to run past the end of the file.
+    const qsizetype at = data.indexOf(QByteArray("\x24\x03\x01\x00", 4)) - 4;
+    QVERIFY(at > 0);
+    data[at] = char(0x70);
+    data[at + 1] = char(0x70);
+    const MetafileRender r = RenderMetafileReport(data, QSize(100, 100));
     QVERIFY(!r.problem.isEmpty());
     MV_EXPECT_PIXEL(r.image, 25, 50, QRed);
     MV_EXPECT_PIXEL(r.image, 75, 50, None);

@@ -68,7 +68,12 @@ struct LogRegion {
     Charge charge;
 };
 
-using GdiObject = std::variant<std::monostate, LogPen, LogBrush, LogFont, std::shared_ptr<LogPalette>, LogRegion>;
+// A slot taken by a creating record whose object could not be made: later slots keep the
+// numbers the file gave them, and selecting or using this one does nothing.
+struct NoObject {};
+
+using GdiObject =
+    std::variant<std::monostate, LogPen, LogBrush, LogFont, std::shared_ptr<LogPalette>, LogRegion, NoObject>;
 
 // The clip, kept as a pixel region of the target so that later changes of the mapping
 // leave it alone. Shapes other than upright rectangles are rasterised into it, which is

@@ -4,7 +4,7 @@
 // (offsets inside records count from its start) positioned after the type and size, and
 // only runs once the record is at least its table's minimum size. Handlers read all their
 // fields first and act only when the reader is still good; a reader that ran out marks
-// the record as damaged and ends the drawing.
+// the record as damaged, and it is left out (the drawing goes on with the next record).
 
 #include "imaging/metafile/bytereader.h"
 #include "imaging/metafile/emfparser.h"

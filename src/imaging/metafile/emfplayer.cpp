@@ -101,14 +101,16 @@ PlayReport PlayEmf(const QByteArray &data, const EmfHeader &header, const EmfGeo
         }
         if (record.type > emr::MaxType || !table[record.type].handler)
             continue; // unknown and unsupported records are skipped
+        // A record whose frame is sound but whose contents cannot be read is left out and
+        // the drawing goes on; only broken framing (the iterator) ends it.
         const emf::HandlerEntry &entry = table[record.type];
         if (record.bytes.size() < entry.minSize) {
-            player.stop(QStringLiteral("EMF record (type %1) at offset %2 is too short").arg(record.type).arg(record.offset));
-            break;
+            ++report.skipped;
+            continue;
         }
         entry.handler(player, record.bytes);
         if (!record.bytes.ok())
-            player.stop(QStringLiteral("damaged EMF record (type %1) at offset %2").arg(record.type).arg(record.offset));
+            ++report.skipped;
     }
     painter.end();
     report.problem = player.stopped() ? player.stopReason() : records.error();

@@ -29,6 +29,7 @@ struct EmfGeometry {
 struct PlayReport {
     qint64 records = 0;
     QString problem;          // why the drawing ended early, empty when it did not
+    qint64 skipped = 0;       // well-framed records left out because they could not be read
     bool emfPlusOnly = false; // drawn in EMF+ without EMF fallback records
 };
 

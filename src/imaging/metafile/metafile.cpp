@@ -102,6 +102,7 @@ MetafileRender RenderMetafileReport(const QByteArray &data, QSize target)
     out.image = image;
     out.problem = report.problem;
     out.records = report.records;
+    out.skipped = report.skipped;
     out.emfPlusOnly = report.emfPlusOnly;
     return out;
 }

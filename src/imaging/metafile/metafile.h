@@ -34,13 +34,16 @@ struct MetafileInfo {
 // background). A null image when the data is not a usable metafile.
 [[nodiscard]] QImage RenderMetafile(const QByteArray &data, QSize target);
 
-// The same with an account of the drawing: a damaged record ends the drawing early and
-// leaves what was drawn so far in the image, with the reason in `problem`.
+// The same with an account of the drawing: broken record framing (or the player's work
+// and memory limits) ends the drawing early and leaves what was drawn so far in the image,
+// with the reason in `problem`; a well-framed record that cannot be read is left out and
+// counted in `skipped`, and the drawing goes on.
 struct MetafileRender {
     QImage image;        // null when nothing could be drawn
     QString error;       // why there is no image
     QString problem;     // why the drawing stopped before the end, if it did
     qint64 records = 0;  // records read
+    qint64 skipped = 0;  // well-framed records left out because they could not be read
     bool emfPlusOnly = false; // the picture is drawn in EMF+ records only, which are not shown
 };
 [[nodiscard]] MetafileRender RenderMetafileReport(const QByteArray &data, QSize target);

@@ -3,7 +3,8 @@
 // Record handlers of WMF, grouped by kind in wmf*.cpp. A handler gets the whole record
 // positioned after its size and function; it runs only once the record holds at least the
 // table's minimum size. Parameters are 16-bit words, most of them stored last to first.
-// As with EMF, a handler that reads past its record marks it as damaged.
+// As with EMF, a handler that reads past its record marks it as damaged, and the record is
+// left out. A creating record takes an object slot even then (see CreatesObject).
 
 #include "imaging/metafile/bytereader.h"
 #include "imaging/metafile/player.h"
@@ -61,6 +62,23 @@ inline QRectF RectBRTL(ByteReader &r)
 inline void MarkDamaged(ByteReader &r)
 {
     r.skip(r.remaining() + 1);
+}
+
+// Records that create an object, each in the lowest free slot of the table.
+inline bool CreatesObject(uint16_t function)
+{
+    switch (function) {
+    case meta::CreatePenIndirect:
+    case meta::CreateBrushIndirect:
+    case meta::CreateFontIndirect:
+    case meta::CreatePalette:
+    case meta::DibCreatePatternBrush:
+    case meta::CreatePatternBrush:
+    case meta::CreateRegion:
+        return true;
+    default:
+        return false;
+    }
 }
 
 } // namespace mv::metafile::wmf

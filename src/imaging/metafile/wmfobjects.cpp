@@ -22,8 +22,7 @@ void createPen(Player &p, ByteReader &r)
     pen.width = r.i16();
     r.i16();
     pen.color = r.u32();
-    if (r.ok())
-        put(p, pen);
+    put(p, r.ok() ? GdiObject(pen) : GdiObject(NoObject()));
 }
 
 void createBrush(Player &p, ByteReader &r)
@@ -33,7 +32,7 @@ void createBrush(Player &p, ByteReader &r)
     brush.color = r.u32();
     brush.hatch = r.u16();
     if (!r.ok())
-        return;
+        return put(p, NoObject());
     if (brush.style != gdi::BsSolid && brush.style != gdi::BsNull && brush.style != gdi::BsHatched)
         brush.style = gdi::BsSolid; // pattern styles need a bitmap this record cannot carry
     put(p, brush);
@@ -54,7 +53,7 @@ void createFont(Player &p, ByteReader &r)
     r.skip(3);
     font.pitchAndFamily = r.u8();
     if (!r.ok())
-        return;
+        return put(p, NoObject());
     QByteArray face = r.bytes(qMin<qint64>(32, r.remaining()));
     const qsizetype end = face.indexOf('\0');
     if (end >= 0)
@@ -67,8 +66,10 @@ void createPalette(Player &p, ByteReader &r)
 {
     r.u16(); // version
     const uint16_t count = r.u16();
-    if (!r.ok() || !r.has(qint64(count) * 4))
+    if (!r.ok() || !r.has(qint64(count) * 4)) {
+        put(p, NoObject());
         return MarkDamaged(r);
+    }
     auto palette = std::make_shared<LogPalette>();
     if (!p.resizePalette(*palette, count))
         return;
@@ -85,7 +86,7 @@ void dibPatternBrush(Player &p, ByteReader &r)
     const uint16_t style = r.u16();
     const uint16_t usage = r.u16();
     if (!r.ok())
-        return;
+        return put(p, NoObject());
     const ByteReader dib = r.sub(r.pos(), r.remaining());
     LogBrush brush;
     brush.style = gdi::BsDibPatternPt;
@@ -111,7 +112,7 @@ void patternBrush(Player &p, ByteReader &r)
     const uint8_t planes = r.u8(), bitsPixel = r.u8();
     r.skip(18);
     if (!r.ok())
-        return;
+        return put(p, NoObject());
     LogBrush brush;
     brush.style = gdi::BsPattern;
     brush.pattern = p.decodeBitmap16(r.sub(r.pos(), r.remaining()), width, height, widthBytes, planes, bitsPixel,
@@ -127,8 +128,10 @@ void patternBrush(Player &p, ByteReader &r)
 void createRegion(Player &p, ByteReader &r)
 {
     LogRegion region;
-    if (!ReadWmfRegion(r.sub(r.pos(), r.remaining()), region.rects))
+    if (!ReadWmfRegion(r.sub(r.pos(), r.remaining()), region.rects)) {
+        put(p, NoObject());
         return MarkDamaged(r);
+    }
     if (p.keepRegion(region))
         put(p, region);
 }

@@ -170,18 +170,17 @@ PlayReport PlayWmf(const QByteArray &data, const WmfHeader &header, const WmfGeo
         const wmf::HandlerEntry &entry = table[record.function & 0xFF];
         if (!entry.handler || record.function == meta::Eof)
             continue; // unknown and unsupported records are skipped
+        // As with EMF: a well-framed record that cannot be read is left out, and the
+        // drawing goes on.
         if (record.bytes.size() < entry.minSize) {
-            player.stop(QStringLiteral("WMF record (function 0x%1) at offset %2 is too short")
-                            .arg(record.function, 4, 16, QLatin1Char('0'))
-                            .arg(record.offset));
-            break;
+            ++report.skipped;
+            if (wmf::CreatesObject(record.function))
+                player.objects().putLowestFree(NoObject());
+            continue;
         }
         entry.handler(player, record.bytes);
-        if (!record.bytes.ok()) {
-            player.stop(QStringLiteral("damaged WMF record (function 0x%1) at offset %2")
-                            .arg(record.function, 4, 16, QLatin1Char('0'))
-                            .arg(record.offset));
-        }
+        if (!record.bytes.ok())
+            ++report.skipped;
     }
     painter.end();
     report.problem = player.stopped() ? player.stopReason() : records.error();
