@@ -32,8 +32,9 @@ Ink inkAround(const QImage &image, QPoint at)
 
 QString describe(const Ink &ink, const QImage &image)
 {
-    return QStringLiteral("ink at %1,%2 %3x%4; picture: %5")
-        .arg(ink.area.x()).arg(ink.area.y()).arg(ink.area.width()).arg(ink.area.height()).arg(savedFailure(image));
+    return QStringLiteral("ink at %1,%2 %3x%4 in %5x%6; picture: %7")
+        .arg(ink.area.x()).arg(ink.area.y()).arg(ink.area.width()).arg(ink.area.height())
+        .arg(image.width()).arg(image.height()).arg(savedFailure(image));
 }
 
 } // namespace
@@ -45,6 +46,8 @@ private slots:
     void initTestCase() { sandboxHome(); }
     void direction_data();
     void direction();
+    void textOnlyWmfWithoutSize_data();
+    void textOnlyWmfWithoutSize();
 };
 
 void TestMetafileText::direction_data()
@@ -125,6 +128,48 @@ void TestMetafileText::direction()
         QVERIFY2(ink.above && ink.left, qPrintable(describe(ink, img)));
     else
         QVERIFY2(ink.below && ink.right, qPrintable(describe(ink, img)));
+}
+
+void TestMetafileText::textOnlyWmfWithoutSize_data()
+{
+    QTest::addColumn<QByteArray>("data");
+    {
+        WmfWriter w;
+        w.setBkMode(1);
+        w.createFont(-40, QByteArray("Arial"));
+        w.selectObject(0);
+        w.textOut(500, 300, QByteArray("Hello"));
+        QTest::newRow("one line") << w.finish();
+    }
+    {
+        // Right-aligned on its baseline, with the advances given, under a second line.
+        WmfWriter w;
+        w.setBkMode(1);
+        w.createPen(0, 1, 0);               // slot 0, not a font
+        w.createFont(-30, QByteArray("Arial")); // slot 1
+        w.selectObject(1);
+        w.setTextAlign(2 | 24);
+        w.extTextOut(900, 400, QByteArray("Total"), 0, QRect(), {20, 20, 20, 20, 20});
+        w.setTextAlign(0);
+        w.textOut(800, 420, QByteArray("ab"));
+        QTest::newRow("aligned, with advances") << w.finish();
+    }
+}
+
+void TestMetafileText::textOnlyWmfWithoutSize()
+{
+    QFETCH(QByteArray, data);
+    const MetafileInfo info = ReadMetafileInfo(data);
+    QVERIFY2(info.error.isEmpty(), qPrintable(info.error));
+    QVERIFY(info.pixelSize.width() > 40 && info.pixelSize.height() > 20);
+    const QImage img = render(data, info.pixelSize);
+    const QRect ink = paintedArea(img);
+    QVERIFY2(!ink.isEmpty(), qPrintable(savedFailure(img)));
+    // The whole text is inside: no letter cut at an edge of the picture, and the picture
+    // not much larger than the text.
+    QVERIFY2(ink.top() > 0 && ink.right() < img.width() - 1 && ink.bottom() < img.height() - 1,
+             qPrintable(describe({ink}, img)));
+    QVERIFY2(ink.width() > img.width() * 3 / 4 && ink.height() > img.height() / 2, qPrintable(describe({ink}, img)));
 }
 
 MV_TEST_MAIN(TestMetafileText)

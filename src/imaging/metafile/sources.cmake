@@ -20,6 +20,7 @@ list(APPEND MIROVALE_CORE_SOURCES
     imaging/metafile/emfpaths.cpp imaging/metafile/emfclipping.cpp imaging/metafile/emftext.cpp
     imaging/metafile/emfbitmaps.cpp
     imaging/metafile/wmfplayer.cpp imaging/metafile/wmfplayer.h imaging/metafile/wmfhandlers.h
+    imaging/metafile/wmfbounds.cpp
     imaging/metafile/wmfstate.cpp imaging/metafile/wmfobjects.cpp imaging/metafile/wmfdrawing.cpp
     imaging/metafile/wmftext.cpp imaging/metafile/wmfbitmaps.cpp
 )

@@ -24,78 +24,6 @@ const wmf::HandlerTable &handlers()
 }
 
 
-struct Extent {
-    double left = 0, top = 0, right = 0, bottom = 0;
-    bool any = false;
-    void add(QPointF p)
-    {
-        if (!any) {
-            left = right = p.x();
-            top = bottom = p.y();
-            any = true;
-        }
-        left = qMin(left, p.x());
-        right = qMax(right, p.x());
-        top = qMin(top, p.y());
-        bottom = qMax(bottom, p.y());
-    }
-};
-
-// The logical area that the drawing records of a file without any extent touch.
-QRectF drawingBounds(const QByteArray &data, const WmfHeader &header)
-{
-    Extent e;
-    WmfRecordIterator records(data, header);
-    WmfRecord record;
-    while (records.next(record)) {
-        ByteReader &r = record.bytes;
-        switch (record.function) {
-        case meta::MoveTo:
-        case meta::LineTo:
-            e.add(wmf::PointYX(r));
-            break;
-        case meta::Polyline:
-        case meta::Polygon: {
-            const uint16_t n = r.u16();
-            for (uint16_t i = 0; i < n && r.has(4); ++i)
-                e.add(wmf::PointXY(r));
-            break;
-        }
-        case meta::PolyPolygon: {
-            const uint16_t parts = r.u16();
-            uint32_t total = 0;
-            for (uint16_t i = 0; i < parts && r.has(2); ++i)
-                total += r.u16();
-            for (uint32_t i = 0; i < total && r.has(4); ++i)
-                e.add(wmf::PointXY(r));
-            break;
-        }
-        case meta::RoundRect:
-            r.skip(4);
-            [[fallthrough]];
-        case meta::Rectangle:
-        case meta::Ellipse: {
-            const QRectF box = wmf::RectBRTL(r);
-            e.add(box.topLeft());
-            e.add(box.bottomRight());
-            break;
-        }
-        case meta::Arc:
-        case meta::Pie:
-        case meta::Chord: {
-            r.skip(8);
-            const QRectF box = wmf::RectBRTL(r);
-            e.add(box.topLeft());
-            e.add(box.bottomRight());
-            break;
-        }
-        default:
-            break;
-        }
-    }
-    return e.any ? QRectF(QPointF(e.left, e.top), QPointF(e.right, e.bottom)) : QRectF();
-}
-
 } // namespace
 
 bool WmfGeometryOf(const QByteArray &data, const WmfHeader &h, WmfGeometry &g, QString &error)
@@ -132,7 +60,7 @@ bool WmfGeometryOf(const QByteArray &data, const WmfHeader &h, WmfGeometry &g, Q
         g.pixelSize = PictureSizeWithinLimit(std::abs(ext.width()), std::abs(ext.height()));
         return true;
     }
-    const QRectF bounds = drawingBounds(data, h);
+    const QRectF bounds = WmfDrawingBounds(data, h);
     if (bounds.width() > 0 && bounds.height() > 0) {
         g.window = bounds;
         g.pixelSize = PictureSizeWithinLimit(bounds.width(), bounds.height());
