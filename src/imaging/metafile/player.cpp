@@ -292,7 +292,7 @@ QPen Player::makePen(double *targetWidth)
     const LogPen &p = mDc.pen;
     const QTransform &t = logicalToTarget();
     const double scale = std::sqrt(std::abs(t.determinant()));
-    const double minWidth = minPenWidth();
+    const double minWidth = MinPenWidth;
     const bool thin = p.cosmetic || p.width <= 0;
     double width = thin ? minWidth : qMax(minWidth, p.width * scale);
     // Lines about a pixel wide go through the painter's much faster hairline path.
@@ -484,7 +484,7 @@ void Player::paintTarget(QPainterPath target, Paint paint, bool windingFill)
         if (!ropColors(c, mode))
             return;
         pen.setColor(c);
-        const double offset = strokeOffset();
+        const double offset = StrokeOffset;
         target.translate(offset, offset);
         const QRectF bounds = target.controlPointRect();
         if (!finiteRect(bounds))

@@ -203,8 +203,11 @@ private:
     double qtSweepSign();
     void clipWithTargetPath(const QPainterPath &target, int mode);
     void clipWithLogicalRect(QRectF box, int mode);
-    double strokeOffset() const { return 0.5 * mSetup.deviceScale; }
-    double minPenWidth() const { return qBound(1.0, mSetup.deviceScale, 64.0); }
+    // Pens draw on the pixels of the device the picture is played on, which is the target:
+    // a line through a point covers the target pixel that starts there, and cosmetic pens,
+    // width 0 and geometric widths that map below a pixel are one target pixel wide.
+    static constexpr double StrokeOffset = 0.5;
+    static constexpr double MinPenWidth = 1;
 
     QPainter &mPainter;
     QRect mSurface;
