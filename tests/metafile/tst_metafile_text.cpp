@@ -48,6 +48,11 @@ private slots:
     void direction();
     void textOnlyWmfWithoutSize_data();
     void textOnlyWmfWithoutSize();
+    void metricCompatibleWidths_data();
+    void metricCompatibleWidths();
+    void fallbackByPitchAndFamily_data();
+    void fallbackByPitchAndFamily();
+    void fitsRecordedAdvances();
 };
 
 void TestMetafileText::direction_data()
@@ -170,6 +175,80 @@ void TestMetafileText::textOnlyWmfWithoutSize()
     QVERIFY2(ink.top() > 0 && ink.right() < img.width() - 1 && ink.bottom() < img.height() - 1,
              qPrintable(describe({ink}, img)));
     QVERIFY2(ink.width() > img.width() * 3 / 4 && ink.height() > img.height() / 2, qPrintable(describe({ink}, img)));
+}
+
+// One line of text in a face, with its pitch and family, drawn 40 pixels to the em.
+QImage line(const QString &face, uint8_t pitchAndFamily, const QString &text, const QList<int> &dx = {})
+{
+    EmfWriter w(400, 60);
+    FontSpec font;
+    font.height = -40;
+    font.face = face;
+    font.charset = 0;
+    font.pitchAndFamily = pitchAndFamily;
+    w.createFont(1, font);
+    w.selectObject(1);
+    w.setBkMode(1);
+    w.extTextOutW(10, 5, text, 0, QRect(), dx);
+    return render(w.finish(), QSize(400, 60));
+}
+
+void TestMetafileText::metricCompatibleWidths_data()
+{
+    // The ink of "Hello World" 40 pixels to the em in the recorded faces, from their
+    // advance widths less the side bearings at both ends.
+    QTest::addColumn<QString>("face");
+    QTest::addColumn<int>("least");
+    QTest::addColumn<int>("most");
+    QTest::newRow("Arial") << QStringLiteral("Arial") << 192 << 208;
+    QTest::newRow("Times New Roman") << QStringLiteral("Times New Roman") << 189 << 205;
+    QTest::newRow("Courier New") << QStringLiteral("Courier New") << 238 << 262;
+    QTest::newRow("Helvetica") << QStringLiteral("Helvetica") << 192 << 208;
+}
+
+void TestMetafileText::metricCompatibleWidths()
+{
+    QFETCH(QString, face);
+    QFETCH(int, least);
+    QFETCH(int, most);
+    const QImage img = line(face, 0, QStringLiteral("Hello World"));
+    const QRect ink = paintedArea(img);
+    QVERIFY2(ink.width() >= least && ink.width() <= most, qPrintable(describe({ink}, img)));
+}
+
+void TestMetafileText::fallbackByPitchAndFamily_data()
+{
+    // A face that is not installed anywhere is drawn like the face of its kind.
+    QTest::addColumn<uint8_t>("pitchAndFamily");
+    QTest::addColumn<QString>("sameAs");
+    QTest::newRow("roman") << uint8_t(0x12) << QStringLiteral("Times New Roman");
+    QTest::newRow("swiss") << uint8_t(0x22) << QStringLiteral("Arial");
+    QTest::newRow("modern, fixed pitch") << uint8_t(0x31) << QStringLiteral("Courier New");
+    QTest::newRow("fixed pitch alone") << uint8_t(0x01) << QStringLiteral("Courier New");
+    QTest::newRow("not given") << uint8_t(0x00) << QStringLiteral("Arial");
+}
+
+void TestMetafileText::fallbackByPitchAndFamily()
+{
+    QFETCH(uint8_t, pitchAndFamily);
+    QFETCH(QString, sameAs);
+    const QString text = QStringLiteral("Quiet Hill 0123");
+    const QImage unknown = line(QStringLiteral("Nowhere Installed Face"), pitchAndFamily, text);
+    const QImage named = line(sameAs, 0, text);
+    QVERIFY2(!paintedArea(unknown).isEmpty(), qPrintable(savedFailure(unknown)));
+    QVERIFY2(unknown == named, qPrintable(savedFailure(unknown)));
+}
+
+void TestMetafileText::fitsRecordedAdvances()
+{
+    // Advances of 24 for letters about 38 wide in the drawn face: the letters are narrowed
+    // to their places instead of running into each other; wide advances leave them alone.
+    const QImage narrow = line(QStringLiteral("Arial"), 0, QStringLiteral("WWWW"), {24, 24, 24, 24});
+    const QRect ink = paintedArea(narrow);
+    QVERIFY2(ink.width() >= 80 && ink.width() <= 98, qPrintable(describe({ink}, narrow)));
+    const QImage wide = line(QStringLiteral("Arial"), 0, QStringLiteral("W"), {200});
+    const QImage natural = line(QStringLiteral("Arial"), 0, QStringLiteral("W"));
+    QCOMPARE(paintedArea(wide), paintedArea(natural));
 }
 
 MV_TEST_MAIN(TestMetafileText)

@@ -2,9 +2,10 @@
 
 #include "imaging/metafile/gdi.h"
 
-#include <QFontInfo>
+#include <QFontDatabase>
 #include <QHash>
 #include <QMutex>
+#include <QSet>
 #include <QStringList>
 
 namespace mv::metafile {
@@ -39,12 +40,101 @@ bool cjkFace(const QString &face)
     return names.contains(face.trimmed().toLower());
 }
 
-// The installed family that the font configuration offers for a face (its metric-compatible
-// stand-in where one exists: Arial, Times New Roman, Courier New...). A list of families
-// would skip that substitution, so each face is resolved on its own first.
-QString installedFamily(const QString &face, QFont::StyleHint hint, bool *lookedUp)
+// Families with the advance widths of the faces that pictures name, best first: text
+// keeps the length its author laid it out for.
+const QHash<QString, QStringList> &metricStandIns()
 {
-    static QMutex lock;
+    static const QHash<QString, QStringList> table = [] {
+        const QStringList sans = {QStringLiteral("Liberation Sans"), QStringLiteral("Arimo"), QStringLiteral("Nimbus Sans")};
+        const QStringList serif = {QStringLiteral("Liberation Serif"), QStringLiteral("Tinos"), QStringLiteral("Nimbus Roman")};
+        const QStringList mono = {QStringLiteral("Liberation Mono"), QStringLiteral("Cousine"), QStringLiteral("Nimbus Mono PS")};
+        const QStringList narrow = {QStringLiteral("Liberation Sans Narrow"), QStringLiteral("Nimbus Sans Narrow")};
+        QHash<QString, QStringList> t;
+        t.insert(QStringLiteral("arial"), sans);
+        t.insert(QStringLiteral("arial mt"), sans);
+        t.insert(QStringLiteral("helvetica"), {sans[2], sans[0], sans[1]});
+        t.insert(QStringLiteral("arial narrow"), narrow);
+        t.insert(QStringLiteral("helvetica narrow"), {narrow[1], narrow[0]});
+        t.insert(QStringLiteral("times new roman"), serif);
+        t.insert(QStringLiteral("times new roman ps"), serif);
+        t.insert(QStringLiteral("times"), {serif[2], serif[0], serif[1]});
+        t.insert(QStringLiteral("courier new"), mono);
+        t.insert(QStringLiteral("courier"), {mono[2], mono[0], mono[1]});
+        t.insert(QStringLiteral("calibri"), {QStringLiteral("Carlito")});
+        t.insert(QStringLiteral("cambria"), {QStringLiteral("Caladea")});
+        t.insert(QStringLiteral("symbol"), {QStringLiteral("Standard Symbols PS")});
+        t.insert(QStringLiteral("bookman old style"), {QStringLiteral("URW Bookman")});
+        t.insert(QStringLiteral("century schoolbook"), {QStringLiteral("C059")});
+        t.insert(QStringLiteral("new century schoolbook"), {QStringLiteral("C059")});
+        t.insert(QStringLiteral("palatino linotype"), {QStringLiteral("P052")});
+        t.insert(QStringLiteral("book antiqua"), {QStringLiteral("P052")});
+        t.insert(QStringLiteral("palatino"), {QStringLiteral("P052")});
+        t.insert(QStringLiteral("century gothic"), {QStringLiteral("URW Gothic")});
+        t.insert(QStringLiteral("monotype corsiva"), {QStringLiteral("Z003")});
+        t.insert(QStringLiteral("verdana"), {QStringLiteral("DejaVu Sans")});
+        return t;
+    }();
+    return table;
+}
+
+// Installed families for the kinds a recorded pitch and family can ask for.
+const QStringList &genericFamilies(QFont::StyleHint hint)
+{
+    static const QStringList serif = {QStringLiteral("Liberation Serif"), QStringLiteral("Nimbus Roman"),
+                                      QStringLiteral("DejaVu Serif"), QStringLiteral("serif")};
+    static const QStringList sans = {QStringLiteral("Liberation Sans"), QStringLiteral("Nimbus Sans"),
+                                     QStringLiteral("DejaVu Sans"), QStringLiteral("sans-serif")};
+    static const QStringList mono = {QStringLiteral("Liberation Mono"), QStringLiteral("Nimbus Mono PS"),
+                                     QStringLiteral("DejaVu Sans Mono"), QStringLiteral("monospace")};
+    switch (hint) {
+    case QFont::Serif: return serif;
+    case QFont::TypeWriter: return mono;
+    default: return sans;
+    }
+}
+
+// Fonts with the symbols and the pieces of tall brackets that symbol fonts and formulas use.
+const QStringList &symbolFamilies()
+{
+    static const QStringList families = {QStringLiteral("DejaVu Sans"), QStringLiteral("OpenSymbol"),
+                                         QStringLiteral("Noto Sans Symbols2"), QStringLiteral("Noto Sans Symbols"),
+                                         QStringLiteral("DejaVu Math TeX Gyre"), QStringLiteral("Symbola")};
+    return families;
+}
+
+class Installed {
+public:
+    bool has(const QString &family)
+    {
+        if (!mLoaded) {
+            for (const QString &f : QFontDatabase::families())
+                mFamilies.insert(f.toLower());
+            mLoaded = true;
+        }
+        return mFamilies.contains(family.toLower());
+    }
+
+private:
+    bool mLoaded = false;
+    QSet<QString> mFamilies;
+};
+
+QMutex lock;
+Installed installed;
+
+QString firstInstalled(const QStringList &families)
+{
+    for (const QString &f : families) {
+        if (installed.has(f))
+            return f;
+    }
+    return QString();
+}
+
+// The family drawn for a face: the face itself where it is installed, its metric
+// stand-in, or the generic family that its pitch and family ask for.
+QString resolveFace(const QString &face, QFont::StyleHint hint, bool *lookedUp)
+{
     static QHash<QString, QString> cache;
     const QString key = face.toLower() + QLatin1Char('|') + QString::number(int(hint));
     QMutexLocker locker(&lock);
@@ -55,15 +145,26 @@ QString installedFamily(const QString &face, QFont::StyleHint hint, bool *looked
         cache.clear(); // files that name endless faces
     if (lookedUp)
         *lookedUp = true;
-    QFont probe;
-    probe.setFamily(face);
-    probe.setStyleHint(hint);
-    const QString family = QFontInfo(probe).family();
+    QString family;
+    if (!face.isEmpty() && installed.has(face))
+        family = face;
+    if (family.isEmpty())
+        family = firstInstalled(metricStandIns().value(face.toLower()));
+    if (family.isEmpty())
+        family = firstInstalled(genericFamilies(hint));
+    if (family.isEmpty())
+        family = genericFamilies(hint).last();
     cache.insert(key, family);
     return family;
 }
 
 } // namespace
+
+bool FamilyInstalled(const QString &family)
+{
+    QMutexLocker locker(&lock);
+    return installed.has(family);
+}
 
 QFont MapFont(const LogFont &lf, bool *lookedUp)
 {
@@ -87,17 +188,14 @@ QFont MapFont(const LogFont &lf, bool *lookedUp)
 
     QStringList families;
     const bool cjk = cjkFace(face);
-    if (!face.isEmpty() && !cjk)
-        families << installedFamily(face, hint, lookedUp);
+    if (!cjk)
+        families << resolveFace(face, hint, lookedUp);
     if (cjk || cjkCharset(lf.charset))
         families << CjkFace;
-    switch (hint) {
-    case QFont::Serif: families << QStringLiteral("serif"); break;
-    case QFont::TypeWriter: families << QStringLiteral("monospace"); break;
-    default: families << QStringLiteral("sans-serif"); break;
-    }
+    families << genericFamilies(hint).last();
     if (!families.contains(CjkFace))
         families << CjkFace; // glyphs the first faces lack
+    families << symbolFamilies();
     font.setFamilies(families);
     font.setStyleHint(hint);
     font.setFixedPitch(pitch == 1);

@@ -6,11 +6,16 @@
 
 namespace mv::metafile {
 
-// An installed font for a recorded font description: the recorded face first, then faces
-// that carry the charset's script, then the generic family the description asks for;
-// QFont's own fallback covers what is left. Size is set by the caller. `lookedUp`, when
-// given, tells whether the face had to be looked up in the font configuration (slow)
-// rather than found among the faces already met.
+// An installed font for a recorded font description: the recorded face where it is
+// installed, else a family with its advance widths (Liberation, then the URW fonts, for
+// Arial, Times New Roman, Courier New and their kin), else the serif, sans or monospace
+// family that its pitch and family ask for; then faces that carry the charset's script
+// and fonts with symbols and bracket pieces for what the first ones lack. Size is set by
+// the caller. `lookedUp`, when given, tells whether the face was met for the first time
+// (its resolution is slow) rather than found among the faces already met.
 QFont MapFont(const LogFont &font, bool *lookedUp = nullptr);
+
+// Whether a font family is installed (case-insensitive).
+bool FamilyInstalled(const QString &family);
 
 } // namespace mv::metafile

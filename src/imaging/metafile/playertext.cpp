@@ -31,6 +31,19 @@ void setPixelSize(QFont &font, double pixels, const QPaintDevice *device)
     font.setPointSizeF(qMax(0.01, pixels * 72 / dpi));
 }
 
+// Recorded advances may be this much shorter than the drawn font's before its glyphs are
+// narrowed: integer advances round, and metric-compatible faces differ by hinting.
+constexpr double FitTolerance = 1.03;
+
+// Narrows the font's glyphs by `ratio`, in steps of 2 % so that runs share few font
+// instances (each has its own glyph cache), at most to half their width.
+void fitToAdvances(QFont &font, double ratio)
+{
+    const int stretch = font.stretch() > 0 ? font.stretch() : 100;
+    const int fitted = qMax(50, int(std::floor(ratio * 50)) * 2);
+    font.setStretch(qBound(1, stretch * fitted / 100, 4000));
+}
+
 } // namespace
 
 void Player::drawText(const TextRun &run)
@@ -110,7 +123,7 @@ void Player::drawText(const TextRun &run)
         if (natural.averageCharWidth() > 0 && std::isfinite(wanted))
             font.setStretch(int(std::lround(qBound(1.0, 100 * wanted / natural.averageCharWidth(), 4000.0))));
     }
-    const QFontMetricsF fm(font, device);
+    const QFontMetricsF fm(font, device); // heights: the same whatever the width
 
     // Positions along the baseline.
     const QString &text = run.text;
@@ -137,6 +150,14 @@ void Player::drawText(const TextRun &run)
         x += advance;
     }
     const double total = x;
+    // A stand-in face wider than the recorded one would run its letters into each other
+    // where the record gives the advances: its glyphs are narrowed to the recorded length.
+    // Wider advances (spaced or justified text) leave the glyphs as they are.
+    if (!run.dx.isEmpty() && !run.glyphIndices && total > 0) {
+        const double natural = fm.horizontalAdvance(text) + extra * double(n);
+        if (natural > total * FitTolerance)
+            fitToAdvances(font, total / natural);
+    }
     double x0 = 0;
     switch (mDc.textAlign & gdi::TaHorizontalMask) {
     case gdi::TaCenter: x0 = -total / 2; break;
