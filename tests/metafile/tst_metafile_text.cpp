@@ -53,6 +53,10 @@ private slots:
     void fallbackByPitchAndFamily_data();
     void fallbackByPitchAndFamily();
     void fitsRecordedAdvances();
+    void symbolCharacters_data();
+    void symbolCharacters();
+    void bracketPiecesJoin_data();
+    void bracketPiecesJoin();
 };
 
 void TestMetafileText::direction_data()
@@ -249,6 +253,122 @@ void TestMetafileText::fitsRecordedAdvances()
     const QImage wide = line(QStringLiteral("Arial"), 0, QStringLiteral("W"), {200});
     const QImage natural = line(QStringLiteral("Arial"), 0, QStringLiteral("W"));
     QCOMPARE(paintedArea(wide), paintedArea(natural));
+}
+
+// One character on a baseline, in a font of the given face and charset, from a wide (W)
+// or an 8-bit (A) record.
+QImage glyph(const QString &face, uint8_t charset, const QString &wide, const QByteArray &narrow = QByteArray())
+{
+    EmfWriter w(100, 100);
+    FontSpec font;
+    font.height = -40;
+    font.face = face;
+    font.charset = charset;
+    w.createFont(1, font);
+    w.selectObject(1);
+    w.setBkMode(1);
+    w.setTextAlign(TaBaseline);
+    if (narrow.isEmpty())
+        w.extTextOutW(20, 70, wide);
+    else
+        w.extTextOutA(20, 70, narrow);
+    return render(w.finish(), QSize(100, 100));
+}
+
+void TestMetafileText::symbolCharacters_data()
+{
+    // Codes of symbol fonts against the characters they mean, drawn directly in a text face
+    // (whose fallback fonts supply the symbol).
+    QTest::addColumn<QString>("face");
+    QTest::addColumn<int>("charset");
+    QTest::addColumn<QString>("codes");      // a wide record's text
+    QTest::addColumn<QByteArray>("bytes");   // or an 8-bit record's
+    QTest::addColumn<QString>("meant");
+    QTest::addColumn<QString>("meantFace");
+    const QString arial = QStringLiteral("Arial"), symbols = QStringLiteral("Standard Symbols PS");
+    QTest::newRow("Wingdings check mark, private-use code") << QStringLiteral("Wingdings") << 2 << QStringLiteral("\uF0FC")
+                                                            << QByteArray() << QStringLiteral("\u2714") << arial;
+    QTest::newRow("Wingdings check mark, byte") << QStringLiteral("Wingdings") << 2 << QString() << QByteArray("\xFC")
+                                                << QStringLiteral("\u2714") << arial;
+    QTest::newRow("Wingdings smiling face, not a Greek letter") << QStringLiteral("Wingdings") << 2 << QStringLiteral("J")
+                                                                << QByteArray() << QStringLiteral("\u263A") << arial;
+    QTest::newRow("Wingdings folder") << QStringLiteral("Wingdings") << 2 << QStringLiteral("\uF030") << QByteArray()
+                                      << QString::fromUcs4(U"\U0001F5C0") << arial;
+    QTest::newRow("Wingdings bullet arrow") << QStringLiteral("Wingdings") << 2 << QString() << QByteArray("\xD8")
+                                            << QStringLiteral("\u2B9A") << arial;
+    QTest::newRow("Symbol times sign") << QStringLiteral("Symbol") << 2 << QStringLiteral("\uF0B4") << QByteArray()
+                                       << QStringLiteral("\u00D7") << symbols;
+    QTest::newRow("Symbol alpha, byte") << QStringLiteral("Symbol") << 2 << QString() << QByteArray("a")
+                                        << QStringLiteral("\u03B1") << symbols;
+    QTest::newRow("Symbol named with the default charset") << QStringLiteral("Symbol") << 1 << QStringLiteral("p")
+                                                           << QByteArray() << QStringLiteral("\u03C0") << symbols;
+    QTest::newRow("formula font of the symbol charset") << QStringLiteral("Euclid Math One") << 2
+                                                        << QStringLiteral("\uF0A5") << QByteArray()
+                                                        << QStringLiteral("\u221E") << symbols;
+    QTest::newRow("MT Extra ellipsis") << QStringLiteral("MT Extra") << 2 << QStringLiteral("\uF04C") << QByteArray()
+                                       << QStringLiteral("\u22EF") << arial;
+}
+
+void TestMetafileText::symbolCharacters()
+{
+    QFETCH(QString, face);
+    QFETCH(int, charset);
+    QFETCH(QString, codes);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, meant);
+    QFETCH(QString, meantFace);
+    const QImage drawn = glyph(face, uint8_t(charset), codes, bytes);
+    const QImage expected = glyph(meantFace, 0, meant);
+    QVERIFY2(darkPixels(expected, expected.rect()) > 20, qPrintable(savedFailure(expected)));
+    QVERIFY2(drawn == expected, qPrintable(savedFailure(drawn)));
+}
+
+void TestMetafileText::bracketPiecesJoin_data()
+{
+    QTest::addColumn<QList<int>>("pieces"); // Symbol codes, top to bottom
+    QTest::addColumn<int>("column");        // where the pieces' stem runs
+    QTest::newRow("parenthesis") << QList<int>{0xE6, 0xE7, 0xE7, 0xE8} << 24;
+    QTest::newRow("bracket") << QList<int>{0xE9, 0xEA, 0xEB} << 24;
+    QTest::newRow("brace") << QList<int>{0xEC, 0xEF, 0xED, 0xEF, 0xEE} << 34;
+}
+
+void TestMetafileText::bracketPiecesJoin()
+{
+    // An equation editor's tall bracket: Symbol's pieces one above the other, each a cell
+    // (1.2 em: 48 pixels at 40 to the em) below the last. The stem runs unbroken.
+    QFETCH(QList<int>, pieces);
+    QFETCH(int, column);
+    EmfWriter w(100, 300);
+    FontSpec font;
+    font.height = -40;
+    font.face = QStringLiteral("Symbol");
+    font.charset = 2;
+    w.createFont(1, font);
+    w.selectObject(1);
+    w.setBkMode(1);
+    w.setTextAlign(TaBaseline);
+    for (qsizetype i = 0; i < pieces.size(); ++i)
+        w.extTextOutW(20, 60 + 48 * int(i), QString(QChar(0xF000 + pieces[i])));
+    const QImage img = render(w.finish(), QSize(100, 300));
+    int first = -1, last = -1, gaps = 0;
+    for (int y = 0; y < img.height(); ++y) {
+        bool ink = false;
+        for (int x = column - 2; x <= column + 2; ++x)
+            ink = ink || qAlpha(img.pixel(x, y)) > 100;
+        if (ink) {
+            if (first < 0)
+                first = y;
+            last = y;
+        }
+    }
+    for (int y = first; y <= last && first >= 0; ++y) {
+        bool ink = false;
+        for (int x = column - 2; x <= column + 2; ++x)
+            ink = ink || qAlpha(img.pixel(x, y)) > 100;
+        gaps += !ink;
+    }
+    QVERIFY2(first >= 0 && last - first > 48 * (pieces.size() - 1), qPrintable(savedFailure(img)));
+    QVERIFY2(gaps == 0, qPrintable(QStringLiteral("%1 empty rows; picture: %2").arg(gaps).arg(savedFailure(img))));
 }
 
 MV_TEST_MAIN(TestMetafileText)

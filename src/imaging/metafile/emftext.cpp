@@ -44,8 +44,6 @@ bool readText(Player &p, ByteReader &record, qint64 at, bool wide, Player::TextR
         run.text.resize(count);
         for (uint32_t i = 0; i < count; ++i)
             run.text[i] = QChar(s.u16());
-        if (charset == gdi::SymbolCharset && !run.glyphIndices)
-            run.text = MapSymbolText(run.text);
         run.dx = dx;
     } else {
         run.text = DecodeCharsetText(s.bytes(count), charset, dx, run.dx);

@@ -2,6 +2,7 @@
 
 #include "imaging/metafile/fontmapper.h"
 #include "imaging/metafile/player.h"
+#include "imaging/metafile/symbolfonts.h"
 
 #include <QFontInfo>
 #include <QGuiApplication>
@@ -18,6 +19,7 @@ namespace {
 
 constexpr double MaxFontPixels = 20000;
 constexpr double LargeGlyph = 48; // pixels: from about here on glyphs are not cached
+const QString SymbolPiecesFamily = QStringLiteral("Standard Symbols PS");
 
 double length(QPointF v)
 {
@@ -125,8 +127,27 @@ void Player::drawText(const TextRun &run)
     }
     const QFontMetricsF fm(font, device); // heights: the same whatever the width
 
+    // Symbol fonts: their codes become the characters they draw, unless the font itself is
+    // installed here and draws its own codes.
+    QString text = run.text;
+    QList<double> dx = run.dx, dy = run.dy;
+    if (!run.glyphIndices) {
+        SymbolEncoding encoding = SymbolEncodingOf(lf);
+        if (encoding != SymbolEncoding::None && FamilyInstalled(lf.face.trimmed()))
+            encoding = SymbolEncoding::Unknown;
+        if (encoding != SymbolEncoding::None) {
+            // A Symbol-compatible face draws the pieces of tall brackets with Symbol's own
+            // geometry, so that stacked pieces join as the formula's author saw them.
+            const bool pieces = encoding == SymbolEncoding::Symbol && FamilyInstalled(SymbolPiecesFamily);
+            if (pieces)
+                font.setFamilies(QStringList(SymbolPiecesFamily) + font.families());
+            if (!dy.isEmpty())
+                MapSymbolText(text, encoding, pieces, &dy);
+            text = MapSymbolText(text, encoding, pieces, &dx);
+        }
+    }
+
     // Positions along the baseline.
-    const QString &text = run.text;
     const qsizetype n = text.size();
     QList<QPointF> positions;
     positions.reserve(n);
@@ -135,12 +156,12 @@ void Player::drawText(const TextRun &run)
     for (qsizetype i = 0; i < n; ++i) {
         positions.append(QPointF(x, y));
         double advance;
-        if (i < run.dx.size()) {
-            advance = run.dx[i] * advanceScale;
-            if (i < run.dy.size())
-                y -= run.dy[i] * advanceScale;
-        } else if (run.glyphIndices) {
-            advance = 0;
+        if (i < dx.size()) {
+            advance = dx[i] * advanceScale;
+            if (i < dy.size())
+                y -= dy[i] * advanceScale;
+        } else if (run.glyphIndices || (text[i].isLowSurrogate() && i > 0 && text[i - 1].isHighSurrogate())) {
+            advance = 0; // the second half of a pair advances with the first
         } else {
             const bool pair = text[i].isHighSurrogate() && i + 1 < n && text[i + 1].isLowSurrogate();
             advance = fm.horizontalAdvance(text.mid(i, pair ? 2 : 1)) + extra;
@@ -153,7 +174,7 @@ void Player::drawText(const TextRun &run)
     // A stand-in face wider than the recorded one would run its letters into each other
     // where the record gives the advances: its glyphs are narrowed to the recorded length.
     // Wider advances (spaced or justified text) leave the glyphs as they are.
-    if (!run.dx.isEmpty() && !run.glyphIndices && total > 0) {
+    if (!dx.isEmpty() && !run.glyphIndices && total > 0) {
         const double natural = fm.horizontalAdvance(text) + extra * double(n);
         if (natural > total * FitTolerance)
             fitToAdvances(font, total / natural);
@@ -237,7 +258,7 @@ void Player::drawText(const TextRun &run)
             glyphRun.setStrikeOut(lf.strikeOut);
             mPainter.drawGlyphRun(QPointF(0, 0), glyphRun);
         }
-    } else if (run.dx.isEmpty() && mDc.textCharExtra == 0) {
+    } else if (dx.isEmpty() && mDc.textCharExtra == 0) {
         mPainter.drawText(shift, text);
     } else {
         for (qsizetype i = 0; i < n; ++i) {

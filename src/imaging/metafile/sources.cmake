@@ -10,6 +10,7 @@ list(APPEND MIROVALE_CORE_SOURCES
     imaging/metafile/region.cpp imaging/metafile/region.h
     imaging/metafile/textcodec.cpp imaging/metafile/textcodec.h
     imaging/metafile/fontmapper.cpp imaging/metafile/fontmapper.h
+    imaging/metafile/symbolfonts.cpp imaging/metafile/symbolfonts.h
     imaging/metafile/devicecontext.cpp imaging/metafile/devicecontext.h
     imaging/metafile/playerbudget.cpp imaging/metafile/playerbudget.h
     imaging/metafile/player.cpp imaging/metafile/player.h
