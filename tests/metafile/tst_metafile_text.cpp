@@ -46,6 +46,7 @@ private slots:
     void initTestCase() { sandboxHome(); }
     void direction_data();
     void direction();
+    void orientationTurnsGlyphsAlone();
     void textOnlyWmfWithoutSize_data();
     void textOnlyWmfWithoutSize();
     void metricCompatibleWidths_data();
@@ -66,17 +67,22 @@ void TestMetafileText::direction_data()
     QTest::addColumn<int>("graphicsMode");
     QTest::addColumn<int>("escapement");
     QTest::addColumn<bool>("upwards"); // reads bottom to top (else top to bottom)
-    enum { Text, YUpViewport, LoMetric, YUpWorld, BothFlipped };
+    QTest::addColumn<bool>("mirrored"); // the letters stand on the other side of the line
+    enum { Text, YUpViewport, LoMetric, YUpWorld, BothFlipped, XFlippedWorld };
+    // An x-mirrored world mirrors the glyphs where they follow the world (advanced mode),
+    // and leaves the line's direction as it was.
+    QTest::newRow("x-flipped world, compatible, 90") << int(XFlippedWorld) << 1 << 900 << true << false;
+    QTest::newRow("x-flipped world, advanced, 90") << int(XFlippedWorld) << 2 << 900 << true << true;
     for (int mode : {1, 2}) {
         const char *m = mode == 1 ? "compatible" : "advanced";
-        QTest::newRow(qPrintable(QStringLiteral("device units, %1, 90").arg(m))) << int(Text) << mode << 900 << true;
-        QTest::newRow(qPrintable(QStringLiteral("device units, %1, 270").arg(m))) << int(Text) << mode << 2700 << false;
-        QTest::newRow(qPrintable(QStringLiteral("y-up viewport, %1, 90").arg(m))) << int(YUpViewport) << mode << 900 << true;
-        QTest::newRow(qPrintable(QStringLiteral("y-up viewport, %1, 270").arg(m))) << int(YUpViewport) << mode << 2700 << false;
-        QTest::newRow(qPrintable(QStringLiteral("y-up metric, %1, 90").arg(m))) << int(LoMetric) << mode << 900 << true;
-        QTest::newRow(qPrintable(QStringLiteral("y-up world, %1, 90").arg(m))) << int(YUpWorld) << mode << 900 << true;
-        QTest::newRow(qPrintable(QStringLiteral("y-up world, %1, -90").arg(m))) << int(YUpWorld) << mode << -900 << false;
-        QTest::newRow(qPrintable(QStringLiteral("world and page flipped, %1, 90").arg(m))) << int(BothFlipped) << mode << 900 << true;
+        QTest::newRow(qPrintable(QStringLiteral("device units, %1, 90").arg(m))) << int(Text) << mode << 900 << true << false;
+        QTest::newRow(qPrintable(QStringLiteral("device units, %1, 270").arg(m))) << int(Text) << mode << 2700 << false << false;
+        QTest::newRow(qPrintable(QStringLiteral("y-up viewport, %1, 90").arg(m))) << int(YUpViewport) << mode << 900 << true << false;
+        QTest::newRow(qPrintable(QStringLiteral("y-up viewport, %1, 270").arg(m))) << int(YUpViewport) << mode << 2700 << false << false;
+        QTest::newRow(qPrintable(QStringLiteral("y-up metric, %1, 90").arg(m))) << int(LoMetric) << mode << 900 << true << false;
+        QTest::newRow(qPrintable(QStringLiteral("y-up world, %1, 90").arg(m))) << int(YUpWorld) << mode << 900 << true << false;
+        QTest::newRow(qPrintable(QStringLiteral("y-up world, %1, -90").arg(m))) << int(YUpWorld) << mode << -900 << false << false;
+        QTest::newRow(qPrintable(QStringLiteral("world and page flipped, %1, 90").arg(m))) << int(BothFlipped) << mode << 900 << true << false;
     }
 }
 
@@ -86,6 +92,7 @@ void TestMetafileText::direction()
     QFETCH(int, graphicsMode);
     QFETCH(int, escapement);
     QFETCH(bool, upwards);
+    QFETCH(bool, mirrored);
     EmfWriter w(200, 200);
     w.textGraphicsMode = graphicsMode;
     QPoint reference(100, 100);
@@ -107,6 +114,9 @@ void TestMetafileText::direction()
         break;
     case 3:
         w.setWorldTransform(1, 0, 0, -1, 0, 200);
+        break;
+    case 5:
+        w.setWorldTransform(-1, 0, 0, 1, 200, 0);
         break;
     case 4:
         w.setMapMode(MmAnisotropic);
@@ -134,9 +144,35 @@ void TestMetafileText::direction()
     QVERIFY2(ink.area.height() > 2 * ink.area.width(), qPrintable(describe(ink, img)));
     // Upwards, the letters stand on the left of the line; downwards on its right.
     if (upwards)
-        QVERIFY2(ink.above && ink.left, qPrintable(describe(ink, img)));
+        QVERIFY2(ink.above && (mirrored ? ink.right : ink.left), qPrintable(describe(ink, img)));
     else
-        QVERIFY2(ink.below && ink.right, qPrintable(describe(ink, img)));
+        QVERIFY2(ink.below && (mirrored ? ink.left : ink.right), qPrintable(describe(ink, img)));
+}
+
+void TestMetafileText::orientationTurnsGlyphsAlone()
+{
+    // Advanced mode: a horizontal line (escapement 0) of letters turned a quarter (orientation
+    // 90), under a y-up mapping too. Each upright stroke of "IIIII" lies down: the ink is
+    // long and flat, above the baseline and no taller than a stroke is wide.
+    for (bool yUp : {false, true}) {
+        EmfWriter w(300, 100);
+        w.textGraphicsMode = 2;
+        if (yUp)
+            w.setWorldTransform(1, 0, 0, -1, 0, 100);
+        FontSpec font;
+        font.height = -40;
+        font.weight = 700;
+        font.orientation = 900;
+        font.face = QStringLiteral("Arial");
+        w.createFont(1, font);
+        w.selectObject(1);
+        w.setBkMode(1);
+        w.setTextAlign(TaBaseline);
+        w.extTextOutW(60, yUp ? 40 : 60, QStringLiteral("IIIII"), 0, QRect(), {40, 40, 40, 40, 40});
+        const QImage img = render(w.finish(), QSize(300, 100));
+        const QRect ink = paintedArea(img);
+        QVERIFY2(ink.width() > 150 && ink.height() < 16 && ink.bottom() <= 62, qPrintable(describe({ink}, img)));
+    }
 }
 
 void TestMetafileText::textOnlyWmfWithoutSize_data()

@@ -12,6 +12,7 @@
 #include <QRawFont>
 
 #include <cmath>
+#include <optional>
 
 namespace mv::metafile {
 
@@ -60,25 +61,34 @@ void Player::drawText(const TextRun &run)
     if (!std::isfinite(origin.x()) || !std::isfinite(origin.y()))
         return;
 
-    // Text space: x along the baseline, y downwards, in target pixels.
-    const double escapement = (lf.escapement % 3600) / 10.0 * M_PI / 180;
-    const double c = std::cos(escapement), s = std::sin(escapement);
+    // Text space: x along the baseline, y downwards, in target pixels. Angles turn the text
+    // counter-clockwise as the device shows it: in logical units whose y axis the mapping
+    // turns upwards, the sense of the angle is the other way round.
     const QTransform linear(t.m11(), t.m12(), t.m21(), t.m22(), 0, 0);
+    const bool yUp = t.m22() < 0 || (t.m22() == 0 && t.determinant() < 0);
     QTransform textToTarget;
+    std::optional<QTransform> glyphToTarget; // glyphs turned apart from the baseline
     double advanceScale = 1; // logical advance -> text-space pixels
     double emScale = 1;      // logical font height -> target pixels
     if (mDc.graphicsMode == gdi::GmAdvanced) {
-        // The whole mapping applies to the glyphs; y-up mappings keep text upright.
-        const QTransform rotate = t.determinant() >= 0 ? QTransform(c, -s, s, c, 0, 0) : QTransform(c, s, s, -c, 0, 0);
-        const QTransform m = rotate * linear;
+        // The whole mapping applies to the glyphs; y-up mappings keep text upright. The
+        // baseline follows the escapement, the glyphs the orientation.
+        const auto turned = [&](int tenths) {
+            const double a = (tenths % 3600) / 10.0 * M_PI / 180, c = std::cos(a), s = std::sin(a);
+            return (yUp ? QTransform(c, s, s, -c, 0, 0) : QTransform(c, -s, s, c, 0, 0)) * linear;
+        };
+        const QTransform m = turned(lf.escapement);
         const double down = length(m.map(QPointF(0, 1)));
         if (down <= 0)
             return;
         textToTarget = QTransform::fromScale(1 / down, 1 / down) * m * QTransform::fromTranslate(origin.x(), origin.y());
+        if (lf.orientation % 3600 != lf.escapement % 3600)
+            glyphToTarget = QTransform::fromScale(1 / down, 1 / down) * turned(lf.orientation);
         advanceScale = down;
         emScale = down;
     } else {
-        // The device's own orientation: escapement turns the text counter-clockwise as seen.
+        // The device's own orientation; the escapement turns baseline and glyphs alike.
+        const double a = (lf.escapement % 3600) / 10.0 * M_PI / 180, c = std::cos(a), s = std::sin(a);
         textToTarget = QTransform(c, -s, s, c, origin.x(), origin.y());
         advanceScale = length(linear.map(QPointF(1, 0)));
         emScale = length(linear.map(QPointF(0, 1)));
@@ -201,6 +211,13 @@ void Player::drawText(const TextRun &run)
     }
 
     const QPointF shift(x0, baseline);
+    // Glyphs turned apart from the baseline stand each on their own point of it.
+    const auto glyphPlace = [&](qsizetype i) {
+        if (!glyphToTarget)
+            return textToTarget;
+        const QPointF at = textToTarget.map(positions[i] + QPointF(x0, 0));
+        return *glyphToTarget * QTransform::fromTranslate(at.x(), at.y());
+    };
     if (mDc.inPath) {
         // Outlines are slow to make and large to keep: paid for before they are made, and
         // added to the path one glyph at a time so that its memory is counted as it grows.
@@ -208,8 +225,9 @@ void Player::drawText(const TextRun &run)
             return;
         for (qsizetype i = 0; i < n; ++i) {
             QPainterPath glyph;
-            glyph.addText(positions[i] + shift, font, QString(text[i]));
-            const QPainterPath mapped = textToTarget.map(glyph);
+            const QTransform place = glyphPlace(i);
+            glyph.addText(glyphToTarget ? QPointF(0, baseline) : positions[i] + shift, font, QString(text[i]));
+            const QPainterPath mapped = place.map(glyph);
             if (!growPath(mapped.elementCount()))
                 return;
             mDc.path.addPath(mapped);
@@ -258,14 +276,19 @@ void Player::drawText(const TextRun &run)
             glyphRun.setStrikeOut(lf.strikeOut);
             mPainter.drawGlyphRun(QPointF(0, 0), glyphRun);
         }
-    } else if (dx.isEmpty() && mDc.textCharExtra == 0) {
+    } else if (dx.isEmpty() && mDc.textCharExtra == 0 && !glyphToTarget) {
         mPainter.drawText(shift, text);
     } else {
         for (qsizetype i = 0; i < n; ++i) {
             if (text[i].isLowSurrogate())
                 continue;
             const bool pair = text[i].isHighSurrogate() && i + 1 < n && text[i + 1].isLowSurrogate();
-            mPainter.drawText(positions[i] + shift, text.mid(i, pair ? 2 : 1));
+            if (glyphToTarget) {
+                mPainter.setTransform(glyphPlace(i));
+                mPainter.drawText(QPointF(0, baseline), text.mid(i, pair ? 2 : 1));
+            } else {
+                mPainter.drawText(positions[i] + shift, text.mid(i, pair ? 2 : 1));
+            }
         }
     }
     mPainter.restore();
