@@ -82,11 +82,6 @@ constexpr char32_t MtExtraCodes[][2] = {
     {0x63, 0x21D5},
 };
 
-bool nameIn(const QString &face, const QStringList &names)
-{
-    return names.contains(face.trimmed().toLower());
-}
-
 char32_t mapCode(char16_t code, SymbolEncoding encoding, bool pua)
 {
     switch (encoding) {
@@ -115,21 +110,26 @@ char32_t mapCode(char16_t code, SymbolEncoding encoding, bool pua)
 
 SymbolEncoding SymbolEncodingOf(const LogFont &font)
 {
+    // Every text run asks: faces that cannot be one of the names are let go at once.
+    if (font.charset != gdi::SymbolCharset) {
+        const QString face = font.face.trimmed();
+        const char16_t first = face.isEmpty() ? 0 : QChar::toLower(face.front().unicode());
+        if (first != u's' && first != u'w' && first != u'm' && first != u'e')
+            return SymbolEncoding::None;
+    }
+    const QString face = font.face.trimmed().toLower();
     static const QStringList symbol = {QStringLiteral("symbol"), QStringLiteral("symbol mt"), QStringLiteral("mt symbol"),
                                        QStringLiteral("euclid symbol")};
-    static const QStringList wingdings = {QStringLiteral("wingdings")};
-    static const QStringList mtExtra = {QStringLiteral("mt extra"), QStringLiteral("mtextra")};
-    if (nameIn(font.face, symbol))
+    if (symbol.contains(face))
         return SymbolEncoding::Symbol;
-    if (nameIn(font.face, wingdings))
+    if (face == QLatin1String("wingdings"))
         return SymbolEncoding::Wingdings;
-    if (nameIn(font.face, mtExtra))
+    if (face == QLatin1String("mt extra") || face == QLatin1String("mtextra"))
         return SymbolEncoding::MtExtra;
     if (font.charset != gdi::SymbolCharset)
         return SymbolEncoding::None;
-    const QString face = font.face.toLower();
-    if (face.contains(QLatin1String("ding")) || face.contains(QLatin1String("webdings")))
-        return SymbolEncoding::Unknown;
+    if (face.contains(QLatin1String("ding")))
+        return SymbolEncoding::Unknown; // Wingdings 2 and 3, Webdings, Zapf Dingbats...
     return SymbolEncoding::Symbol; // the fonts of formulas follow Symbol's layout
 }
 
