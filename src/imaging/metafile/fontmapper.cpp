@@ -93,15 +93,6 @@ const QStringList &genericFamilies(QFont::StyleHint hint)
     }
 }
 
-// Fonts with the symbols and the pieces of tall brackets that symbol fonts and formulas use.
-const QStringList &symbolFamilies()
-{
-    static const QStringList families = {QStringLiteral("DejaVu Sans"), QStringLiteral("OpenSymbol"),
-                                         QStringLiteral("Noto Sans Symbols2"), QStringLiteral("Noto Sans Symbols"),
-                                         QStringLiteral("DejaVu Math TeX Gyre"), QStringLiteral("Symbola")};
-    return families;
-}
-
 class Installed {
 public:
     bool has(const QString &family)
@@ -160,6 +151,14 @@ QString resolveFace(const QString &face, QFont::StyleHint hint, bool *lookedUp)
 
 } // namespace
 
+const QStringList &SymbolFamilies()
+{
+    static const QStringList families = {QStringLiteral("DejaVu Sans"), QStringLiteral("OpenSymbol"),
+                                         QStringLiteral("Noto Sans Symbols2"), QStringLiteral("Noto Sans Symbols"),
+                                         QStringLiteral("DejaVu Math TeX Gyre"), QStringLiteral("Symbola")};
+    return families;
+}
+
 bool FamilyInstalled(const QString &family)
 {
     QMutexLocker locker(&lock);
@@ -195,7 +194,6 @@ QFont MapFont(const LogFont &lf, bool *lookedUp)
     families << genericFamilies(hint).last();
     if (!families.contains(CjkFace))
         families << CjkFace; // glyphs the first faces lack
-    families << symbolFamilies();
     font.setFamilies(families);
     font.setStyleHint(hint);
     font.setFixedPitch(pitch == 1);

@@ -37,6 +37,9 @@ void setPixelSize(QFont &font, double pixels, const QPaintDevice *device)
 // Recorded advances may be this much shorter than the drawn font's before its glyphs are
 // narrowed: integer advances round, and metric-compatible faces differ by hinting.
 constexpr double FitTolerance = 1.03;
+// Below this size (thumbnails) letters are too small to be seen running into each other,
+// and fitting them would only cost time.
+constexpr double MinFitPixels = 8;
 
 // Narrows the font's glyphs by `ratio`, in steps of 2 % so that runs share few font
 // instances (each has its own glyph cache), at most to half their width.
@@ -149,8 +152,8 @@ void Player::drawText(const TextRun &run)
             // A Symbol-compatible face draws the pieces of tall brackets with Symbol's own
             // geometry, so that stacked pieces join as the formula's author saw them.
             const bool pieces = encoding == SymbolEncoding::Symbol && FamilyInstalled(SymbolPiecesFamily);
-            if (pieces)
-                font.setFamilies(QStringList(SymbolPiecesFamily) + font.families());
+            font.setFamilies((pieces ? QStringList(SymbolPiecesFamily) : QStringList()) + font.families()
+                             + SymbolFamilies());
             if (!dy.isEmpty())
                 MapSymbolText(text, encoding, pieces, &dy);
             text = MapSymbolText(text, encoding, pieces, &dx);
@@ -184,7 +187,7 @@ void Player::drawText(const TextRun &run)
     // A stand-in face wider than the recorded one would run its letters into each other
     // where the record gives the advances: its glyphs are narrowed to the recorded length.
     // Wider advances (spaced or justified text) leave the glyphs as they are.
-    if (!dx.isEmpty() && !run.glyphIndices && total > 0) {
+    if (!dx.isEmpty() && !run.glyphIndices && total > 0 && em >= MinFitPixels) {
         const double natural = fm.horizontalAdvance(text) + extra * double(n);
         if (natural > total * FitTolerance)
             fitToAdvances(font, total / natural);
