@@ -191,9 +191,10 @@ bool ucPlayer::Wanted(const PreparedPicture &picture) const
 bool ucPlayer::UsePrepared(PreparedPicture &picture)
 {
     // The steps of a load, with the decode already done. The file is read again for the
-    // image's later turns and frames; its stamp was checked a moment ago.
+    // image's later turns: the bytes must still be those the pixels came from.
     GpImage image = GpImage::LoadFromFile(picture.path);
-    if (!IsReadAheadKind(image) || image.Format() != picture.format || image.Size() != picture.imageSize)
+    if (!IsReadAheadKind(image) || image.Format() != picture.format || image.Size() != picture.imageSize
+        || FileStamp::Of(picture.path) != picture.stamp)
         return false;
     ++mRenderGeneration;
     if (!mRender.Adopt(std::move(picture.render)))
