@@ -177,7 +177,27 @@ bool cDIB::Create(int NewWidth, int NewHeight, int NewBPP, QImage &&Recycled)
     image.fill(0);
 
     mImage = image;
-    mScanline = *scanline;
+    SetHeader(NewWidth, NewHeight, NewBPP, *scanline);
+    return true;
+}
+
+bool cDIB::Adopt(QImage &&Pixels)
+{
+    Destroy();
+    if (Pixels.isNull() || Pixels.format() != QImage::Format_RGB32)
+        return false;
+    const std::optional<qint32> scanline = ScanlineBytes(Pixels.width(), 32);
+    if (!scanline || !FitsPixelBudget(qint64(*scanline) * Pixels.height()))
+        return false;
+    const QSize size = Pixels.size();
+    mImage = std::exchange(Pixels, QImage());
+    SetHeader(size.width(), size.height(), 32, *scanline);
+    return true;
+}
+
+void cDIB::SetHeader(int NewWidth, int NewHeight, int NewBPP, qint32 Scanline)
+{
+    mScanline = Scanline;
     mHeader = BitmapInfoHeader{};
     mHeader.biSize = 40;
     mHeader.biWidth = NewWidth;
@@ -185,8 +205,7 @@ bool cDIB::Create(int NewWidth, int NewHeight, int NewBPP, QImage &&Recycled)
     mHeader.biPlanes = 1;
     mHeader.biBitCount = quint16(NewBPP);
     mHeader.biCompression = 0;
-    mHeader.biSizeImage = quint32(qint64(*scanline) * NewHeight);
-    return true;
+    mHeader.biSizeImage = quint32(qint64(Scanline) * NewHeight);
 }
 
 void cDIB::Destroy()

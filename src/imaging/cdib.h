@@ -73,6 +73,9 @@ public:
     // and format and nothing else shares it: cleared all the same, but fresh memory of many
     // megabytes is not touched. Recycled is left empty when taken.
     [[nodiscard]] bool Create(int NewWidth, int NewHeight, int NewBPP, QImage &&Recycled);
+    // A 32-bit bitmap of pixels drawn elsewhere (a picture read ahead), taken as they are.
+    // False, and the bitmap empty, for pixels of another format or beyond the pixel budget.
+    [[nodiscard]] bool Adopt(QImage &&Pixels);
     void Destroy();
     void Cls(quint32 ColorRef);
     // A source width or height of 0 stands for the whole bitmap. Returns 0 on failure.
@@ -107,6 +110,8 @@ public:
     [[nodiscard]] bool CreateFromPackedDib(const QByteArray &packed);
 
 private:
+    void SetHeader(int NewWidth, int NewHeight, int NewBPP, qint32 Scanline);
+
     BitmapInfoHeader mHeader;
     int mScanline = 0;
     QImage mImage;

@@ -20,6 +20,8 @@ list(APPEND MIROVALE_CORE_SOURCES
     imaging/pixelbudget.h
     imaging/playerlayout.cpp imaging/playerlayout.h
     imaging/pngcolourkey.cpp imaging/pngcolourkey.h
+    imaging/prepared.cpp imaging/prepared.h
+    imaging/readahead.cpp imaging/readahead.h
     imaging/tiffdecoder.cpp imaging/tiffdecoder.h
     imaging/tiffsamples.cpp imaging/tiffsamples.h
 )

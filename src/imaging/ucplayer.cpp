@@ -82,7 +82,19 @@ ucPlayer::~ucPlayer()
 
 bool ucPlayer::ImportImage(const QString &FileName)
 {
+    std::optional<PreparedPicture> ready = mReadAhead.Take(FileName);
+    if (ready && !Wanted(*ready))
+        ready.reset();
+    // Stepping among neighbours, the picture left is one too; otherwise its bitmap is
+    // recycled for the decode below.
+    if (ready)
+        OfferShown();
     DestroyImage();
+    if (ready && UsePrepared(*ready))
+        return true;
+    ready.reset();
+
+    const FileStamp stamp = FileStamp::Of(FileName);
     mImage = GpImage::LoadFromFile(FileName);
     if (!mImage.IsLoaded()) {
         mImage.Dispose();
@@ -107,6 +119,10 @@ bool ucPlayer::ImportImage(const QString &FileName)
         UpdatePointer();
         return false;
     }
+    mPath = FileName;
+    // Changed while it was read: the bytes may be of neither version, so never reused.
+    mStamp = FileStamp::Of(FileName) == stamp ? stamp : FileStamp();
+    mAsLoaded = true;
     if (mImageFrames >= 2) {
         const mv::FrameDelays delays = ReadFrameDelays(mImage);
         if (delays.status == GpStatus::Ok && delays.milliseconds.size() >= mImageFrames) {
@@ -139,6 +155,89 @@ void ucPlayer::DestroyImage()
     mFitCacheGeneration = -1;
     mSpare = mRender.Image().sizeInBytes() <= MaxKeptBytes ? mRender.Image() : QImage();
     mRender.Destroy();
+    mPath.clear();
+    mStamp = FileStamp();
+    mAsLoaded = false;
+}
+
+void ucPlayer::SetNeighbours(const QStringList &paths)
+{
+    PictureRequest request;
+    request.renderBox = QSize(mMaxRenderWidth, mMaxRenderHeight);
+    request.canvas = mBackColor;
+    request.client = contentsRect().size();
+    mReadAhead.SetWanted(mReadsAhead ? paths : QStringList(), request);
+}
+
+void ucPlayer::SetReadsAhead(bool on)
+{
+    mReadsAhead = on;
+    if (!on)
+        mReadAhead.Stop();
+}
+
+void ucPlayer::StopReadAhead()
+{
+    mReadAhead.Stop();
+}
+
+bool ucPlayer::Wanted(const PreparedPicture &picture) const
+{
+    return picture.render.size()
+               == RenderSizeFor(picture.imageSize, QSize(mMaxRenderWidth, mMaxRenderHeight), mYuanShiDaXiao)
+           && PictureBackground(picture.format, picture.canvas) == PictureBackground(picture.format, mBackColor);
+}
+
+bool ucPlayer::UsePrepared(PreparedPicture &picture)
+{
+    // The steps of a load, with the decode already done. The file is read again for the
+    // image's later turns: the bytes must still be those the pixels came from.
+    GpImage image = GpImage::LoadFromFile(picture.path);
+    if (!IsReadAheadKind(image) || image.Format() != picture.format || image.Size() != picture.imageSize
+        || FileStamp::Of(picture.path) != picture.stamp)
+        return false;
+    ++mRenderGeneration;
+    if (!mRender.Adopt(std::move(picture.render)))
+        return false;
+    mImage = std::move(image);
+    mImageWidth = mImage.Width();
+    mImageHeight = mImage.Height();
+    DoLayout();
+    mImageFrames = mImage.FrameCount();
+    mCurrentFrame = 0;
+    mShownFrame = 0;
+    mFitCache = std::move(picture.fitted);
+    mFitCacheGeneration = mRenderGeneration;
+    mPath = picture.path;
+    mStamp = picture.stamp;
+    mAsLoaded = true;
+    update();
+    UpdatePointer();
+    return true;
+}
+
+void ucPlayer::OfferShown()
+{
+    // Stepping forward, the picture left is the previous neighbour: kept, not read again.
+    // Not turned and at the fitted size, it is what a fresh load would give.
+    const QSize box(mMaxRenderWidth, mMaxRenderHeight);
+    if (!mAsLoaded || !mStamp.IsValid() || !mRender.hDIB() || !IsReadAheadKind(mImage)
+        || mRender.Image().size() != RenderSizeFor(mImage.Size(), box, false) || !mReadAhead.HasRoomFor(mPath))
+        return;
+    PreparedPicture picture;
+    picture.status = GpStatus::Ok;
+    picture.path = mPath;
+    picture.stamp = mStamp;
+    picture.renderBox = box;
+    picture.canvas = mBackColor;
+    picture.format = mImage.Format();
+    picture.imageSize = mImage.Size();
+    picture.render = mRender.Image();
+    if (mFitCacheGeneration == mRenderGeneration)
+        picture.fitted = mFitCache;
+    mRender.Destroy();
+    mFitCache = QImage();
+    mReadAhead.Offer(std::move(picture));
 }
 
 void ucPlayer::Refresh()
@@ -170,6 +269,7 @@ void ucPlayer::Turn(int type)
         return;
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     if (mImage.RotateFlip(type) == GpStatus::Ok) {
+        mAsLoaded = false;
         mImageWidth = mImage.Width();
         mImageHeight = mImage.Height();
         if (SetUpRenderBitmap())
@@ -280,9 +380,11 @@ GpStatus ucPlayer::RenderFrame(int frame)
         mImage.SelectActiveFrame(frame);
     mFitCache = QImage(); // it may share the render bitmap's pixels
     const QColor background = PictureBackground(mImage.Format(), mBackColor);
-    const GpStatus status = mImage.DrawFrameInto(*mRender.hdc(), background, mScratch);
-    if (mScratch.sizeInBytes() > MaxKeptBytes)
-        mScratch = QImage();
+    QImage scratch = mReadAhead.BorrowScratch();
+    const GpStatus status = mImage.DrawFrameInto(*mRender.hdc(), background, scratch);
+    mReadAhead.ReturnScratch(std::move(scratch));
+    if (status != GpStatus::Ok)
+        mAsLoaded = false;
     return status;
 }
 

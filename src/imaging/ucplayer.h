@@ -3,6 +3,7 @@
 #include "imaging/cdib.h"
 #include "imaging/codec.h"
 #include "imaging/playerlayout.h"
+#include "imaging/readahead.h"
 
 #include <QColor>
 #include <QFrame>
@@ -35,8 +36,21 @@ public:
     // size of a huge picture) is refused before any allocation: still True, with HasImage
     // false, and the canvas shows the cannot-display picture. A file whose pixels turn out
     // damaged gives False.
+    // A neighbour read ahead (SetNeighbours) at the render size and colour wanted now is
+    // taken as the decode already done; anything else is decoded as before.
     bool ImportImage(const QString &FileName);
     void DestroyImage();
+    // The files the owner will show next, nearest first (the next one, then the previous
+    // one): read ahead on a worker at the size a fresh load gives them. Others are let go.
+    void SetNeighbours(const QStringList &paths);
+    // Lets every neighbour go and waits for the work under way (before the imaging library
+    // is shut down).
+    void StopReadAhead();
+    const ReadAhead &Ahead() const { return mReadAhead; }
+    // On by default; off, SetNeighbours lets every neighbour go (the stepping benchmark
+    // compares both in one run).
+    bool ReadsAhead() const { return mReadsAhead; }
+    void SetReadsAhead(bool on);
     void Refresh();
     void UpdatePointer();
     void Rotate90CW();
@@ -109,6 +123,10 @@ protected:
 
 private:
     bool SetUpRenderBitmap();
+    // A picture read ahead has the render size and colour a load would give it now.
+    bool Wanted(const PreparedPicture &picture) const;
+    bool UsePrepared(PreparedPicture &picture);
+    void OfferShown();
     GpStatus RenderFrame(int frame);
     void DoLayout();
     void Turn(int type);
@@ -142,12 +160,21 @@ private:
 
     // The render bitmap smoothed to the best-fit size, made once per size and frame.
     QImage mFitCache;
-    // The last picture's render bitmap and the decoder's buffer, kept so that the next
-    // picture of the same size (the rest of a camera's folder) needs no fresh memory.
+    // The last picture's render bitmap, kept so that the next picture of the same size (the
+    // rest of a camera's folder) needs no fresh memory; the decoder's buffer is kept by the
+    // read-ahead, which lends it to the canvas.
     QImage mSpare;
-    QImage mScratch;
     qint64 mRenderGeneration = 0;
     qint64 mFitCacheGeneration = -1;
+
+    // The shown file as it was read, and whether the render bitmap holds the picture as
+    // loaded (decoded whole, not turned): then it can serve as a neighbour once the user
+    // steps on.
+    QString mPath;
+    FileStamp mStamp;
+    bool mAsLoaded = false;
+    bool mReadsAhead = true;
+    ReadAhead mReadAhead;
 };
 
 } // namespace mv

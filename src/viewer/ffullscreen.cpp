@@ -156,6 +156,9 @@ void fFullScreen::ShowPic(int index)
         Player->DestroyImage();
         Player->Refresh();
     }
+    // The show only goes on: the next entry, or the first after the last.
+    const int next = CurrentIndex + 1 < List1.size() ? CurrentIndex + 1 : 0;
+    Player->SetNeighbours(List1.at(next) != path ? QStringList{List1.at(next)} : QStringList());
     Clock.restart();
     Trace(QStringLiteral("ShowPic fFullScreen %1").arg(path));
 }
@@ -239,6 +242,7 @@ void fFullScreen::closeEvent(QCloseEvent *event)
     Timer1.stop();
     Timer3.stop();
     Clock.stop();
+    Player->StopReadAhead();
     Trace(QStringLiteral("close fFullScreen"));
     QWidget::closeEvent(event);
     emit Ended();

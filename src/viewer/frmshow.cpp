@@ -284,6 +284,7 @@ void FrmShow::ShowPic(int index)
         setWindowTitle(QStringLiteral("没有图片") + TitleSuffix);
         Player->hide();
         Picture1->hide();
+        Player->SetNeighbours({});
         Trace(QStringLiteral("ShowPic FrmShow <none>"));
         return;
     }
@@ -309,6 +310,21 @@ void FrmShow::ShowPic(int index)
         Player->Refresh();
         Trace(QStringLiteral("ShowPic FrmShow %1 <cannot show>").arg(path));
     }
+    readAheadAround();
+}
+
+void FrmShow::readAheadAround()
+{
+    // Next first: stepping on is the common way. Both wrap, as the steps do after asking.
+    const int count = int(List1.size());
+    QStringList around;
+    if (count >= 2 && CurrentIndex >= 0 && CurrentIndex < count) {
+        for (const int index : {(CurrentIndex + 1) % count, (CurrentIndex + count - 1) % count}) {
+            if (List1.at(index) != List1.at(CurrentIndex))
+                around << List1.at(index);
+        }
+    }
+    Player->SetNeighbours(around);
 }
 
 void FrmShow::ShowCmdPic()
@@ -415,6 +431,8 @@ void FrmShow::closeEvent(QCloseEvent *event)
     MWheel1->DisableWheel();
     if (mFullScreen)
         mFullScreen->close();
+    // Nobody steps in a closed viewer; and no worker may outlive the imaging library.
+    Player->StopReadAhead();
     if (isMaximized()) {
         WriteConfig(QStringLiteral("Config"), QStringLiteral("Max2"), QStringLiteral("True"));
     } else {

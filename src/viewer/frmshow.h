@@ -103,6 +103,8 @@ private:
     // One zoom step in or out; with an anchor the picture point under it stays put.
     void zoomStep(bool in, std::optional<QPointF> anchor);
     void onSlideShowEnded();
+    // The canvas reads the entries on both sides of the shown one ahead.
+    void readAheadAround();
     void onCanvasMouseDown(int button);
     void onCanvasDoubleClick();
     bool handleKey(QKeyEvent *event);

@@ -202,6 +202,8 @@ void FrmShow::SlideShow()
         mFullScreen->close();
         return;
     }
+    // The show reads ahead for itself; the viewer's neighbours wait for its return.
+    Player->SetNeighbours({});
     mFullScreen = new fFullScreen(this);
     // The show moves CurrentIndex through this list until it closes.
     HoldHandoffsWhileAlive(mFullScreen);
@@ -214,9 +216,12 @@ void FrmShow::onSlideShowEnded()
 {
     // The viewer goes on from the picture the show ended on: picture, title and position
     // in step. The same picture keeps its zoom and turn.
-    if (mClosing || List1.isEmpty() || CurrentIndex == mShownIndex)
+    if (mClosing || List1.isEmpty())
         return;
-    ShowPic(CurrentIndex);
+    if (CurrentIndex != mShownIndex)
+        ShowPic(CurrentIndex);
+    else
+        readAheadAround();
 }
 
 void FrmShow::CopyFile()

@@ -44,6 +44,19 @@ bool Near(QRgb a, QRgb b, int tolerance = 40)
            && qAbs(qBlue(a) - qBlue(b)) <= tolerance;
 }
 
+QByteArray SolidJpeg(QColor colour, QSize size = QSize(2000, 1500))
+{
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(colour);
+    return Encode(image, "jpeg", 90);
+}
+
+// The read-ahead is done with path: it gave a picture, or it gave none and holds nothing.
+bool ReadAheadDone(const ucPlayer &player, const QString &path)
+{
+    return player.Ahead().IsReady(path) || !player.Ahead().Held().contains(path);
+}
+
 } // namespace
 
 class TestUcPlayer : public QObject
@@ -566,6 +579,169 @@ private slots:
         QCOMPARE(player->Layout().Display(), QRect(0, 0, 800, 600));
         QVERIFY(player->Layout().Geometry().smooth);
         Shot(*player, "canvas-reduced.png");
+    }
+
+    // A neighbour read ahead shows exactly as the same file loaded by a canvas of its own,
+    // without the canvas decoding it; it also turns the same way.
+    void readAheadShowsWhatALoadShows_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("photo") << "ra-photo.jpg" << Encode(PhotoLike(2000, 1500, 3), "jpeg", 90);
+        QTest::newRow("camera turned (EXIF 6)")
+            << "ra-camera.jpg"
+            << WithExif(Encode(StoreForOrientation(Quadrants(1600, 1200), 6), "jpeg", 95), ExifSpec::Of(6));
+        QImage half(900, 600, QImage::Format_ARGB32);
+        half.fill(Qt::transparent);
+        QPainter(&half).fillRect(0, 0, 450, 600, QColor(0, 128, 0, 128));
+        QTest::newRow("transparent PNG") << "ra-half.png" << Encode(half, "png");
+        QTest::newRow("small BMP") << "ra-small.bmp" << Encode(Quadrants(200, 100), "bmp");
+    }
+    void readAheadShowsWhatALoadShows()
+    {
+        const QString path = Write(MV_FETCH(QString, name), MV_FETCH(QByteArray, bytes));
+        auto stepped = MakePlayer();
+        QVERIFY(stepped->ImportImage(mPhoto));
+        stepped->SetNeighbours({path});
+        QTRY_VERIFY_WITH_TIMEOUT(stepped->Ahead().IsReady(path), 10000);
+        const int renders = stepped->RenderCount();
+        QVERIFY(stepped->ImportImage(path));
+        QCOMPARE(stepped->RenderCount(), renders); // the decode was done
+        QCOMPARE(stepped->Ahead().TakenCount(), 1);
+
+        auto loaded = MakePlayer();
+        QVERIFY(loaded->ImportImage(path));
+        QCOMPARE(stepped->ImageWidth(), loaded->ImageWidth());
+        QCOMPARE(stepped->ImageHeight(), loaded->ImageHeight());
+        QCOMPARE(stepped->ImageFrames(), 1);
+        QCOMPARE(stepped->Layout().Display(), loaded->Layout().Display());
+        QVERIFY(stepped->RenderBitmap().Image() == loaded->RenderBitmap().Image());
+        QCOMPARE(stepped->grab().toImage(), loaded->grab().toImage());
+        stepped->Rotate90CW();
+        loaded->Rotate90CW();
+        QVERIFY(stepped->RenderBitmap().Image() == loaded->RenderBitmap().Image());
+        QCOMPARE(stepped->grab().toImage(), loaded->grab().toImage());
+    }
+
+    // Actual size, or another canvas colour: the picture read ahead is not what is wanted
+    // now, and the canvas decodes as before.
+    void otherSizeOrColourDecodesAsBefore()
+    {
+        const QString path = Write("ra-other.jpg", SolidJpeg(QColor(200, 40, 40)));
+        auto player = MakePlayer();
+        player->SetNeighbours({path});
+        QTRY_VERIFY_WITH_TIMEOUT(player->Ahead().IsReady(path), 10000);
+        player->SetYuanShiDaXiao(true);
+        int renders = player->RenderCount();
+        QVERIFY(player->ImportImage(path));
+        QCOMPARE(player->RenderCount(), renders + 1);
+        QCOMPARE(player->RenderBitmap().Width(), 2000);
+
+        const QString clear = Write("ra-clear.png", [] {
+            QImage image(300, 200, QImage::Format_ARGB32);
+            image.fill(Qt::transparent);
+            return Encode(image, "png");
+        }());
+        player->SetYuanShiDaXiao(false);
+        player->SetNeighbours({clear});
+        QTRY_VERIFY_WITH_TIMEOUT(player->Ahead().IsReady(clear), 10000);
+        player->SetBackColor(Qt::black);
+        renders = player->RenderCount();
+        QVERIFY(player->ImportImage(clear));
+        QCOMPARE(player->RenderCount(), renders + 1);
+        QCOMPARE(RenderPixel(*player, 150, 100), qRgb(0, 0, 0));
+    }
+
+    // Stepping on, the picture left is kept as the way back, unless it was turned.
+    void pictureLeftIsKeptUnlessTurned()
+    {
+        const QString a = Write("left-a.jpg", SolidJpeg(Qt::red));
+        const QString b = Write("left-b.jpg", SolidJpeg(Qt::green));
+        const QString c = Write("left-c.jpg", SolidJpeg(Qt::blue));
+        auto player = MakePlayer();
+        QVERIFY(player->ImportImage(a));
+        player->SetNeighbours({b});
+        QTRY_VERIFY_WITH_TIMEOUT(player->Ahead().IsReady(b), 10000);
+        QVERIFY(player->ImportImage(b));
+        QCOMPARE(player->Ahead().Held(), QStringList{a});
+        player->SetNeighbours({c, a});
+        QTRY_VERIFY_WITH_TIMEOUT(player->Ahead().IsReady(c), 10000);
+        player->Rotate90CW();
+        QVERIFY(player->ImportImage(c));
+        QCOMPARE(player->Ahead().Held(), QStringList{a});
+
+        const int renders = player->RenderCount();
+        QVERIFY(player->ImportImage(a));
+        QCOMPARE(player->RenderCount(), renders);
+        QVERIFY(Near(RenderPixel(*player, 640, 480), Red));
+        auto loaded = MakePlayer();
+        QVERIFY(loaded->ImportImage(a));
+        QCOMPARE(player->grab().toImage(), loaded->grab().toImage());
+    }
+
+    // Neighbours that do not decode, or that play, leave the shown picture as it is and show
+    // as they always do when their turn comes.
+    void neighboursThatAreNotReadAhead()
+    {
+        const QByteArray png = Encode(PhotoLike(600, 400), "png");
+        const QString damaged = Write("ra-damaged.png", png.left(png.size() / 2));
+        auto player = MakePlayer();
+        player->show();
+        QVERIFY(QTest::qWaitForWindowExposed(player.get()));
+        QVERIFY(player->ImportImage(mPhoto));
+        const QImage render = player->RenderBitmap().Image();
+        const QImage shown = player->grab().toImage();
+        player->SetNeighbours({damaged, mGif});
+        QTRY_VERIFY_WITH_TIMEOUT(ReadAheadDone(*player, damaged) && ReadAheadDone(*player, mGif), 10000);
+        QVERIFY(player->Ahead().Held().isEmpty());
+        QCOMPARE(player->RenderBitmap().Image().constBits(), render.constBits());
+        QVERIFY(player->RenderBitmap().Image() == render);
+        QCOMPARE(player->grab().toImage(), shown);
+        QVERIFY(player->HasImage());
+        QVERIFY(!player->CannotDisplay());
+
+        QVERIFY(!player->ImportImage(damaged));
+        QVERIFY(!player->HasImage());
+        QVERIFY(player->ImportImage(mGif));
+        QCOMPARE(player->ImageFrames(), 3);
+        QVERIFY(player->AnimationTimer()->isActive());
+    }
+
+    // A file replaced on disk after it was read ahead shows as it is now.
+    void fileChangedAfterReadAhead()
+    {
+        const QString path = Write("ra-changing.jpg", SolidJpeg(Qt::red));
+        auto player = MakePlayer();
+        player->SetNeighbours({path});
+        QTRY_VERIFY_WITH_TIMEOUT(player->Ahead().IsReady(path), 10000);
+        QVERIFY(WriteBytes(path + ".new", SolidJpeg(Qt::blue)));
+        QVERIFY(QFile::remove(path));
+        QVERIFY(QFile::rename(path + ".new", path));
+        QVERIFY(player->ImportImage(path));
+        QVERIFY(Near(RenderPixel(*player, 640, 480), Blue));
+    }
+
+    // Stepping faster than the worker: every step still shows its own picture.
+    void steppingWithoutWaiting()
+    {
+        const QList<QColor> colours{Qt::red, Qt::green, Qt::blue, Qt::yellow, Qt::cyan, Qt::magenta};
+        QStringList paths;
+        for (int i = 0; i < colours.size(); ++i)
+            paths << Write(QStringLiteral("fast%1.jpg").arg(i), SolidJpeg(colours.at(i)));
+        auto player = MakePlayer();
+        for (int round = 0; round < 2; ++round) {
+            for (int i = 0; i < paths.size(); ++i) {
+                const int at = round == 0 ? i : int(paths.size()) - 1 - i;
+                QVERIFY(player->ImportImage(paths.at(at)));
+                QVERIFY2(Near(RenderPixel(*player, 640, 480), colours.at(at).rgb()), qPrintable(paths.at(at)));
+                const int n = int(paths.size());
+                player->SetNeighbours({paths.at((at + 1) % n), paths.at((at + n - 1) % n)});
+                QVERIFY(player->Ahead().Held().size() <= ReadAhead::MaxHeld);
+                QCoreApplication::processEvents();
+            }
+        }
+        player->StopReadAhead();
+        QVERIFY(player->Ahead().Held().isEmpty());
     }
 
     void borderShrinksClient()
