@@ -2,6 +2,7 @@
 
 #include "imaging/metafile/emfhandlers.h"
 #include "imaging/metafile/emfplus.h"
+#include "imaging/metafile/emfplusplayer.h"
 
 #include <cmath>
 
@@ -25,6 +26,93 @@ const emf::HandlerTable &handlers()
     return table;
 }
 
+// A picture drawn inside another shares its budgets: it may spend no more than the outer
+// drawing has left, and what it spends is charged to the outer drawing when it ends.
+class SharedBudget {
+public:
+    SharedBudget(Player &inner, Player *outer) : mInner(inner), mOuter(outer)
+    {
+        if (!mOuter)
+            return;
+        const double extra = inner.budget().workLeft() - outer->budget().workLeft();
+        if (extra > 0)
+            (void)inner.spend(extra);
+        (void)inner.keep(mOuterMemory, outer->budget().kept());
+        mStart = inner.budget().workLeft();
+    }
+    ~SharedBudget()
+    {
+        if (mOuter)
+            (void)mOuter->spend(qMax(0.0, mStart - mInner.budget().workLeft()));
+    }
+    SharedBudget(const SharedBudget &) = delete;
+    SharedBudget &operator=(const SharedBudget &) = delete;
+
+private:
+    Player &mInner;
+    Player *mOuter;
+    Charge mOuterMemory;
+    double mStart = 0;
+};
+
+struct Pass {
+    PlayReport report;
+    bool fallBack = false; // the EMF+ records of a dual file broke
+};
+
+Pass play(const QByteArray &data, const EmfHeader &header, const EmfGeometry &g, QImage &image, const Nesting &nesting,
+          bool emfPlus)
+{
+    Pass pass;
+    PlayReport &report = pass.report;
+    const emf::HandlerTable &table = handlers();
+    const QRectF frame = g.deviceFrame;
+    const double sx = image.width() / frame.width(), sy = image.height() / frame.height();
+
+    PlayerSetup setup;
+    setup.deviceToTarget = QTransform::fromTranslate(-frame.left(), -frame.top()) * QTransform::fromScale(sx, sy);
+    setup.deviceScale = std::sqrt(sx * sy);
+    setup.devicePixels = g.devicePixels;
+    setup.deviceMillimeters = g.deviceMillimeters;
+    setup.objectTableSize = header.handles;
+
+    QPainter painter(&image);
+    Player player(painter, image.size(), setup);
+    SharedBudget shared(player, nesting.outer);
+    EmfPlusPlayer plus(player, painter, image.size(), setup, header, g, nesting);
+    EmfRecordIterator records(data, header);
+    EmfRecord record;
+    while (!player.stopped() && records.next(record)) {
+        ++report.records;
+        if (record.type == emr::Comment) {
+            if (emfPlus && ClassifyComment(record.bytes) == CommentKind::EmfPlus) {
+                plus.playComment(record.bytes, record.offset);
+                if (plus.fallBack())
+                    break;
+            }
+            continue;
+        }
+        if (!plus.drawsEmfRecords())
+            continue; // drawn in EMF+: these records are its fallback
+        plus.handBack();
+        if (record.type > emr::MaxType || !table[record.type].handler)
+            continue; // unknown and unsupported records are skipped
+        const emf::HandlerEntry &entry = table[record.type];
+        if (record.bytes.size() < entry.minSize) {
+            player.stop(QStringLiteral("EMF record (type %1) at offset %2 is too short").arg(record.type).arg(record.offset));
+            break;
+        }
+        entry.handler(player, record.bytes);
+        if (!record.bytes.ok())
+            player.stop(QStringLiteral("damaged EMF record (type %1) at offset %2").arg(record.type).arg(record.offset));
+    }
+    plus.handBack();
+    painter.end();
+    report.problem = player.stopped() ? player.stopReason() : records.error();
+    report.emfPlusOnly = plus.active() && !plus.dual();
+    pass.fallBack = plus.fallBack();
+    return pass;
+}
 
 } // namespace
 
@@ -73,47 +161,15 @@ bool EmfGeometryOf(const EmfHeader &h, EmfGeometry &g, QString &error)
     return false;
 }
 
-PlayReport PlayEmf(const QByteArray &data, const EmfHeader &header, const EmfGeometry &g, QImage &image)
+PlayReport PlayEmf(const QByteArray &data, const EmfHeader &header, const EmfGeometry &g, QImage &image,
+                   const Nesting &nesting)
 {
-    PlayReport report;
-    const emf::HandlerTable &table = handlers();
-    const QRectF frame = g.deviceFrame;
-    const double sx = image.width() / frame.width(), sy = image.height() / frame.height();
-
-    PlayerSetup setup;
-    setup.deviceToTarget = QTransform::fromTranslate(-frame.left(), -frame.top()) * QTransform::fromScale(sx, sy);
-    setup.deviceScale = std::sqrt(sx * sy);
-    setup.devicePixels = g.devicePixels;
-    setup.deviceMillimeters = g.deviceMillimeters;
-    setup.objectTableSize = header.handles;
-
-    QPainter painter(&image);
-    Player player(painter, image.size(), setup);
-    EmfRecordIterator records(data, header);
-    EmfRecord record;
-    EmfPlusInfo plus;
-    while (!player.stopped() && records.next(record)) {
-        ++report.records;
-        if (record.type == emr::Comment) {
-            if (ClassifyComment(record.bytes) == CommentKind::EmfPlus)
-                ScanEmfPlusComment(record.bytes, plus);
-            continue;
-        }
-        if (record.type > emr::MaxType || !table[record.type].handler)
-            continue; // unknown and unsupported records are skipped
-        const emf::HandlerEntry &entry = table[record.type];
-        if (record.bytes.size() < entry.minSize) {
-            player.stop(QStringLiteral("EMF record (type %1) at offset %2 is too short").arg(record.type).arg(record.offset));
-            break;
-        }
-        entry.handler(player, record.bytes);
-        if (!record.bytes.ok())
-            player.stop(QStringLiteral("damaged EMF record (type %1) at offset %2").arg(record.type).arg(record.offset));
+    Pass pass = play(data, header, g, image, nesting, true);
+    if (pass.fallBack) {
+        image.fill(Qt::transparent);
+        pass = play(data, header, g, image, nesting, false);
     }
-    painter.end();
-    report.problem = player.stopped() ? player.stopReason() : records.error();
-    report.emfPlusOnly = plus.headerSeen && !plus.dual;
-    return report;
+    return pass.report;
 }
 
 } // namespace mv::metafile
