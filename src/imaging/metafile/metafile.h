@@ -41,7 +41,7 @@ struct MetafileRender {
     QString error;       // why there is no image
     QString problem;     // why the drawing stopped before the end, if it did
     qint64 records = 0;  // records read
-    bool emfPlusOnly = false; // the picture is drawn in EMF+ records only, which are not shown
+    bool emfPlusOnly = false; // the picture is drawn in EMF+ records only, without an EMF fallback
 };
 [[nodiscard]] MetafileRender RenderMetafileReport(const QByteArray &data, QSize target);
 
