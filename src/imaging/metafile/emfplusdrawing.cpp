@@ -379,7 +379,10 @@ QPen EmfPlusPlayer::makePen(const PlusPen &pen, double scale, double *targetWidt
                 d *= *targetWidth; // dash lengths count pen widths, never less than a pixel
         }
         q.setDashPattern(dashes);
-        q.setDashOffset(pen.dashOffset);
+        double period = 0;
+        for (qreal d : dashes)
+            period += d;
+        q.setDashOffset(period > 0 ? std::fmod(pen.dashOffset, period) : 0);
         q.setCapStyle(pen.dashCap);
     }
     return q;

@@ -20,6 +20,11 @@ using namespace emfplus;
 
 namespace {
 
+// A picture drawn inside another one: setting its drawing up, and walking its records
+// (per byte), paid for on top of what it draws, however small it is drawn.
+constexpr double NestedDrawing = 100000;
+constexpr double NestedByte = 2;
+
 enum PixelFormat : uint32_t {
     Indexed1 = 0x00030101, Indexed4 = 0x00030402, Indexed8 = 0x00030803, Gray16 = 0x00101004,
     Rgb555 = 0x00021005, Rgb565 = 0x00021006, Argb1555 = 0x00061007, Rgb24 = 0x00021808, Rgb32 = 0x00022009,
@@ -201,8 +206,22 @@ void drawBitmap(EmfPlusPlayer &p, const QImage &image, QRectF source, const QPoi
     painter.resetTransform();
 }
 
-void drawMetafile(EmfPlusPlayer &p, const PlusImage &picture, QRectF source, int unit, const QPointF (&dest)[3])
+void drawMetafile(EmfPlusPlayer &p, const PlusImage &picture, QRectF source, int unit, const QPointF (&given)[3])
 {
+    // A source measured backwards mirrors the picture: the same as a mirrored destination.
+    QPointF dest[3] = {given[0], given[1], given[2]};
+    if (source.width() < 0) {
+        dest[0] = given[1];
+        dest[1] = given[0];
+        dest[2] = given[2] + (given[1] - given[0]);
+    }
+    if (source.height() < 0) {
+        const QPointF down = dest[2] - dest[0];
+        dest[0] += down;
+        dest[1] += down;
+        dest[2] -= down;
+    }
+    source = source.normalized();
     // Only EMF is drawn inside a picture (with or without EMF+); a nested WMF is left out.
     if (picture.metafileType < 3 || p.nesting().depth + 1 > MaxNesting)
         return;
@@ -242,7 +261,8 @@ void drawMetafile(EmfPlusPlayer &p, const PlusImage &picture, QRectF source, int
     }
     const QSize size(qMax(1, int(std::ceil(w))), qMax(1, int(std::ceil(h))));
     Charge held;
-    if (!p.player().keep(held, 4 * qint64(size.width()) * size.height()))
+    if (!p.player().keep(held, 4 * qint64(size.width()) * size.height())
+        || !p.player().spend(NestedDrawing + NestedByte * double(picture.metafile.size())))
         return;
     QImage image(size, QImage::Format_ARGB32_Premultiplied);
     if (image.isNull())
@@ -253,8 +273,7 @@ void drawMetafile(EmfPlusPlayer &p, const PlusImage &picture, QRectF source, int
     (void)PlayEmf(picture.metafile, header, geometry, image, Nesting{&p.player(), p.nesting().depth + 1});
     if (p.player().stopped())
         return;
-    const QPointF corners[3] = {dest[0], dest[1], dest[2]};
-    drawBitmap(p, image, QRectF(image.rect()), corners);
+    drawBitmap(p, image, QRectF(image.rect()), dest);
 }
 
 void drawImage(EmfPlusPlayer &p, const Record &r, int unit, QRectF source, const QPointF (&dest)[3])
