@@ -203,6 +203,7 @@ QByteArray KitchenSinkEmfPlus(bool dual)
         }
     };
     p.header(dual);
+    p.clear(Argb(0, 0, 0, 0));
     p.setPageTransform(plus::Pixel, 1);
     // Objects of every type, one of them in pieces.
     p.object(0, plus::Brush, SolidBrush(Argb(255, 200, 40, 40)));
@@ -294,7 +295,6 @@ QByteArray KitchenSinkEmfPlus(bool dual)
     w.createPen(2, 0, 1, Rgb(0, 0, 0));
     w.selectObject(2);
     w.lineTo(200, 150);
-    p.clear(Argb(0, 0, 0, 0));
     p.fillRects(Argb(255, 0, 0, 0), {QRectF(0, 0, 10, 10)});
     p.endOfFile();
     p.flush(w);
@@ -324,7 +324,9 @@ QByteArray DenseEmfPlus(int shapes)
         p.object(3, plus::Brush, plusobject::SolidBrush(argb));
         p.fillRects(3, {QRectF(x, y, 60, 40)}, false);
         p.drawRects(0, {QRectF(x, y, 60, 40)});
-        p.fillPolygon(3, {QPointF(x, y + 70), QPointF(x + 40, y + 50), QPointF(x + 80, y + 75), QPointF(x + 30, y + 80)}, false);
+        const QList<QPointF> polygon = {QPointF(x, y + 70), QPointF(x + 40, y + 50), QPointF(x + 80, y + 75), QPointF(x + 30, y + 80)};
+        p.fillPolygon(3, polygon, false);
+        p.drawLines(0, polygon, true);
         p.flush(w);
         w.createBrush(4, 0, color);
         w.selectObject(4);
@@ -336,6 +338,7 @@ QByteArray DenseEmfPlus(int shapes)
         p.save(1);
         p.setClipRect(QRectF(x, y, 70, 50), plus::Intersect);
         p.fillEllipse(3, QRectF(x + 10, y + 5, 80, 40), false);
+        p.drawEllipse(1, QRectF(x + 10, y + 5, 80, 40));
         p.restore(1);
         const QString label = QStringLiteral("Q%1").arg(i);
         QList<QPointF> at;
