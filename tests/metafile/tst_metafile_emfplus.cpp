@@ -9,6 +9,7 @@
 #include "testutil.h"
 
 #include <QBuffer>
+#include <QRawFont>
 
 #include <functional>
 
@@ -699,6 +700,21 @@ void TestMetafileEmfPlus::driverStrings()
         QCOMPARE(darkPixels(r.image, QRect(45, 0, 105, 100)), 0);
     }
     {
+        // Glyph numbers of an installed font are its glyphs.
+        const QRawFont raw = QRawFont::fromFont(QFont(QStringLiteral("DejaVu Sans")));
+        QVERIFY(raw.isValid());
+        QString glyphs;
+        for (quint32 g : raw.glyphIndexesForString(QStringLiteral("HH")))
+            glyphs.append(QChar(char16_t(g)));
+        const MetafileRender r = drawn(plusOnly([&](EmfPlusWriter &p) {
+            p.object(1, plus::Font, Font(30, raw.familyName()));
+            p.drawDriverString(1, PlusBlack, glyphs, {{5, 60}, {60, 60}}, 0);
+        }));
+        QVERIFY2(r.problem.isEmpty(), qPrintable(r.problem));
+        QVERIFY(darkPixels(r.image, QRect(0, 30, 40, 35)) > 20);
+        QVERIFY(darkPixels(r.image, QRect(55, 30, 40, 35)) > 20);
+    }
+    {
         // Glyph numbers of a font that is not installed are not drawn.
         const MetafileRender r = drawn(plusOnly([](EmfPlusWriter &p) {
             p.object(1, plus::Font, Font(30, QStringLiteral("No Such Font Anywhere")));
@@ -729,6 +745,13 @@ void TestMetafileEmfPlus::images_data()
         picture.convertToFormat(QImage::Format_RGB32).save(&buffer, "BMP");
     }
     QTest::newRow("bmp") << plusobject::CompressedImage(bmp) << 1;
+    QByteArray jpeg;
+    {
+        QBuffer buffer(&jpeg);
+        buffer.open(QIODevice::WriteOnly);
+        picture.scaled(16, 16).convertToFormat(QImage::Format_RGB32).save(&buffer, "JPEG", 100);
+    }
+    QTest::newRow("jpeg") << plusobject::CompressedImage(jpeg) << 1;
 }
 
 void TestMetafileEmfPlus::images()
@@ -739,8 +762,10 @@ void TestMetafileEmfPlus::images()
     QFETCH(int, pieces);
     const MetafileRender r = drawn(plusOnly([&](EmfPlusWriter &p) {
         p.object(9, plus::Image, image, pieces);
-        p.drawImage(9, QRectF(0, 0, 4, 4), QRectF(0, 0, 100, 50));
-        p.drawImagePoints(9, QRectF(0, 0, 4, 4), {100, 50}, {0, 50}, {100, 100});
+        // The source is the whole picture, whatever its pixel size.
+        const double side = QTest::currentDataTag() == QByteArray("jpeg") ? 16 : 4;
+        p.drawImage(9, QRectF(0, 0, side, side), QRectF(0, 0, 100, 50));
+        p.drawImagePoints(9, QRectF(0, 0, side, side), {100, 50}, {0, 50}, {100, 100});
     }));
     QVERIFY2(r.problem.isEmpty(), qPrintable(r.problem));
     MV_EXPECT_PIXEL(r.image, 20, 25, QRed);
