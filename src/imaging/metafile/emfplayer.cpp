@@ -79,7 +79,7 @@ Pass play(const QByteArray &data, const EmfHeader &header, const EmfGeometry &g,
     QPainter painter(&image);
     Player player(painter, image.size(), setup);
     SharedBudget shared(player, nesting.outer);
-    EmfPlusPlayer plus(player, painter, image.size(), setup, header, g, nesting);
+    EmfPlusPlayer plus(player, painter, image.size(), setup, g, nesting);
     EmfRecordIterator records(data, header);
     EmfRecord record;
     while (!player.stopped() && records.next(record)) {

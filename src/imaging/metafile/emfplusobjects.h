@@ -111,7 +111,7 @@ using PlusObject = std::variant<std::monostate, PlusBrush, PlusPen, PlusPath, Pl
 
 namespace emfplus {
 
-// Largest region tree and path accepted, and how deep a region tree may nest.
+// How deep a region tree may nest.
 constexpr int MaxRegionDepth = 64;
 
 // Each parser reads one object from `r` (which holds exactly the object's bytes), pays for

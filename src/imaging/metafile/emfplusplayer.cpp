@@ -40,7 +40,7 @@ QSizeF deviceDpi(const EmfGeometry &g)
 } // namespace
 
 EmfPlusPlayer::EmfPlusPlayer(Player &player, QPainter &painter, QSize target, const PlayerSetup &setup,
-                             const EmfHeader &, const EmfGeometry &geometry, Nesting nesting)
+                             const EmfGeometry &geometry, Nesting nesting)
     : mPlayer(player), mPainter(painter), mSurface(QPoint(0, 0), target), mNesting(nesting)
 {
     // Until the header names its resolution, EMF+ pixels are the recording device's.

@@ -47,7 +47,7 @@ struct PlusState {
 
 class EmfPlusPlayer {
 public:
-    EmfPlusPlayer(Player &player, QPainter &painter, QSize target, const PlayerSetup &setup, const EmfHeader &header,
+    EmfPlusPlayer(Player &player, QPainter &painter, QSize target, const PlayerSetup &setup,
                   const EmfGeometry &geometry, Nesting nesting);
     ~EmfPlusPlayer();
     EmfPlusPlayer(const EmfPlusPlayer &) = delete;
@@ -71,7 +71,6 @@ public:
     PlusState &state() { return mState; }
     const Nesting &nesting() const { return mNesting; }
     QRect surface() const { return mSurface; }
-    double deviceScale() const { return mDeviceScale; }
     // A record that does not hold what its type says: ends the EMF+ drawing.
     void damage(const emfplus::Record &record, const char *what);
     void setGdiSection() { mGdiSection = true; }
@@ -107,7 +106,7 @@ public:
     void offsetClip(QPointF worldDelta);
     QRegion regionToTarget(const PlusRegion &region);
 
-    // Painting, in world coordinates (emfplusdrawing.cpp, emfplusbrushes.cpp).
+    // Painting, in world coordinates (emfpluspaint.cpp, emfplusbrushes.cpp).
     void fill(const QPainterPath &world, const PlusBrush &brush);
     void stroke(const QPainterPath &world, const PlusPen &pen);
     void fillTargetRegion(const QRegion &target, const PlusBrush &brush);
