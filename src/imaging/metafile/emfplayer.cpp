@@ -55,65 +55,6 @@ private:
     double mStart = 0;
 };
 
-struct Pass {
-    PlayReport report;
-    bool fallBack = false; // the EMF+ records of a dual file broke
-};
-
-Pass play(const QByteArray &data, const EmfHeader &header, const EmfGeometry &g, QImage &image, const Nesting &nesting,
-          bool emfPlus)
-{
-    Pass pass;
-    PlayReport &report = pass.report;
-    const emf::HandlerTable &table = handlers();
-    const QRectF frame = g.deviceFrame;
-    const double sx = image.width() / frame.width(), sy = image.height() / frame.height();
-
-    PlayerSetup setup;
-    setup.deviceToTarget = QTransform::fromTranslate(-frame.left(), -frame.top()) * QTransform::fromScale(sx, sy);
-    setup.deviceScale = std::sqrt(sx * sy);
-    setup.devicePixels = g.devicePixels;
-    setup.deviceMillimeters = g.deviceMillimeters;
-    setup.objectTableSize = header.handles;
-
-    QPainter painter(&image);
-    Player player(painter, image.size(), setup);
-    SharedBudget shared(player, nesting.outer);
-    EmfPlusPlayer plus(player, painter, image.size(), setup, g, nesting);
-    EmfRecordIterator records(data, header);
-    EmfRecord record;
-    while (!player.stopped() && records.next(record)) {
-        ++report.records;
-        if (record.type == emr::Comment) {
-            if (emfPlus && ClassifyComment(record.bytes) == CommentKind::EmfPlus) {
-                plus.playComment(record.bytes, record.offset);
-                if (plus.fallBack())
-                    break;
-            }
-            continue;
-        }
-        if (!plus.drawsEmfRecords())
-            continue; // drawn in EMF+: these records are its fallback
-        plus.handBack();
-        if (record.type > emr::MaxType || !table[record.type].handler)
-            continue; // unknown and unsupported records are skipped
-        const emf::HandlerEntry &entry = table[record.type];
-        if (record.bytes.size() < entry.minSize) {
-            player.stop(QStringLiteral("EMF record (type %1) at offset %2 is too short").arg(record.type).arg(record.offset));
-            break;
-        }
-        entry.handler(player, record.bytes);
-        if (!record.bytes.ok())
-            player.stop(QStringLiteral("damaged EMF record (type %1) at offset %2").arg(record.type).arg(record.offset));
-    }
-    plus.handBack();
-    painter.end();
-    report.problem = player.stopped() ? player.stopReason() : records.error();
-    report.emfPlusOnly = plus.active() && !plus.dual();
-    pass.fallBack = plus.fallBack();
-    return pass;
-}
-
 } // namespace
 
 QSize PictureSizeWithinLimit(double width, double height)
@@ -161,15 +102,75 @@ bool EmfGeometryOf(const EmfHeader &h, EmfGeometry &g, QString &error)
     return false;
 }
 
+namespace {
+
+// One pass over the records; `emfPlus` false draws the EMF records alone. `fallBack` tells
+// that the EMF+ records of a dual file broke.
+PlayReport playRecords(const QByteArray &data, const EmfHeader &header, const EmfGeometry &g, QImage &image,
+                       const Nesting &nesting, bool emfPlus, bool &fallBack)
+{
+    PlayReport report;
+    const emf::HandlerTable &table = handlers();
+    const QRectF frame = g.deviceFrame;
+    const double sx = image.width() / frame.width(), sy = image.height() / frame.height();
+
+    PlayerSetup setup;
+    setup.deviceToTarget = QTransform::fromTranslate(-frame.left(), -frame.top()) * QTransform::fromScale(sx, sy);
+    setup.deviceScale = std::sqrt(sx * sy);
+    setup.devicePixels = g.devicePixels;
+    setup.deviceMillimeters = g.deviceMillimeters;
+    setup.objectTableSize = header.handles;
+
+    QPainter painter(&image);
+    Player player(painter, image.size(), setup);
+    SharedBudget shared(player, nesting.outer);
+    EmfPlusPlayer plus(player, painter, image.size(), setup, g, nesting);
+    EmfRecordIterator records(data, header);
+    EmfRecord record;
+    while (!player.stopped() && records.next(record)) {
+        ++report.records;
+        if (record.type == emr::Comment) {
+            if (emfPlus && ClassifyComment(record.bytes) == CommentKind::EmfPlus) {
+                plus.playComment(record.bytes, record.offset);
+                if (plus.fallBack())
+                    break;
+            }
+            continue;
+        }
+        if (!plus.drawsEmfRecords())
+            continue; // drawn in EMF+: these records are its fallback
+        plus.handBack();
+        if (record.type > emr::MaxType || !table[record.type].handler)
+            continue; // unknown and unsupported records are skipped
+        const emf::HandlerEntry &entry = table[record.type];
+        if (record.bytes.size() < entry.minSize) {
+            player.stop(QStringLiteral("EMF record (type %1) at offset %2 is too short").arg(record.type).arg(record.offset));
+            break;
+        }
+        entry.handler(player, record.bytes);
+        if (!record.bytes.ok())
+            player.stop(QStringLiteral("damaged EMF record (type %1) at offset %2").arg(record.type).arg(record.offset));
+    }
+    plus.handBack();
+    painter.end();
+    report.problem = player.stopped() ? player.stopReason() : records.error();
+    report.emfPlusOnly = plus.active() && !plus.dual();
+    fallBack = plus.fallBack();
+    return report;
+}
+
+} // namespace
+
 PlayReport PlayEmf(const QByteArray &data, const EmfHeader &header, const EmfGeometry &g, QImage &image,
                    const Nesting &nesting)
 {
-    Pass pass = play(data, header, g, image, nesting, true);
-    if (pass.fallBack) {
+    bool fallBack = false;
+    PlayReport report = playRecords(data, header, g, image, nesting, true, fallBack);
+    if (fallBack) {
         image.fill(Qt::transparent);
-        pass = play(data, header, g, image, nesting, false);
+        report = playRecords(data, header, g, image, nesting, false, fallBack);
     }
-    return pass.report;
+    return report;
 }
 
 } // namespace mv::metafile
