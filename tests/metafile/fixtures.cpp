@@ -1,5 +1,6 @@
 #include "fixtures.h"
 
+#include "emfpluswriter.h"
 #include "metafilewriter.h"
 
 #include <QImage>
@@ -183,6 +184,179 @@ QByteArray DenseEmf(int shapes)
         w.extTextOutW(x + 2, y + 42, QStringLiteral("Q%1").arg(i), 0, QRect(), {8, 8, 8, 8, 8, 8});
         w.deleteObject(4);
     }
+    return w.finish();
+}
+
+QByteArray KitchenSinkEmfPlus(bool dual)
+{
+    using namespace plusobject;
+    EmfWriter w(200, 150);
+    EmfPlusWriter p;
+    const auto fallback = [&] {
+        p.flush(w);
+        if (dual) {
+            w.createBrush(1, 0, Rgb(200, 200, 0));
+            w.selectObject(1);
+            w.rectangle(10, 10, 60, 40);
+            w.selectObject(Stock(0));
+            w.deleteObject(1);
+        }
+    };
+    p.header(dual);
+    p.clear(Argb(0, 0, 0, 0));
+    p.setPageTransform(plus::Pixel, 1);
+    // Objects of every type, one of them in pieces.
+    p.object(0, plus::Brush, SolidBrush(Argb(255, 200, 40, 40)));
+    p.object(1, plus::Brush, HatchBrush(5, Argb(255, 0, 0, 0), Argb(128, 255, 255, 0)));
+    p.object(2, plus::Brush, LinearGradientBrush(QRectF(0, 0, 100, 20), Argb(255, 255, 0, 0), Argb(255, 0, 0, 255), 1,
+                                                 QTransform(0.5, 0.5, -0.5, 0.5, 10, 0),
+                                                 {{0.f, Argb(255, 0, 0, 0)}, {0.3f, Argb(255, 0, 255, 0)}, {1.f, Argb(255, 255, 255, 255)}}));
+    p.object(3, plus::Brush, PathGradientBrush(QPointF(50, 50), Argb(255, 255, 255, 255),
+                                               {{10, 10}, {90, 20}, {80, 90}, {20, 80}}, {Argb(255, 0, 0, 255), Argb(255, 0, 128, 0)}));
+    p.object(4, plus::Pen, Pen(2.5f, SolidBrush(Argb(255, 0, 0, 0)), plus::World, 3, {}, 0x14, 2), 3);
+    p.object(5, plus::Pen, Pen(1, LinearGradientBrush(QRectF(0, 0, 50, 50), Argb(255, 0, 0, 0), Argb(255, 0, 0, 255)),
+                               plus::Pixel, 5, {3, 1, 1, 1}));
+    const QByteArray types("\x00\x01\x03\x03\x83", 5);
+    p.object(6, plus::Path, Path({{10, 10}, {90, 10}, {90, 60}, {40, 90}, {10, 60}}, types));
+    p.object(7, plus::Path, RelativePath({{20, 20}, {120, 20}, {70, 100}}, QByteArray("\x00\x01\x81", 3)));
+    p.object(8, plus::Region, Region(RegionCombineNode(3, RegionRectNode(QRectF(0, 0, 120, 80)),
+                                                       RegionPathNode(CompressedPath({{30, 30}, {150, 40}, {60, 140}}, QByteArray("\x00\x01\x81", 3)))), 2));
+    QImage bitmap(6, 4, QImage::Format_ARGB32);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 6; ++x)
+            bitmap.setPixel(x, y, qRgba(40 * x, 60 * y, 200 - 30 * x, 255 - 20 * y));
+    p.object(9, plus::Image, BitmapImage(bitmap), 2);
+    p.object(10, plus::Image, PngImage(bitmap));
+    p.object(11, plus::Font, Font(12, QStringLiteral("Arial"), plus::Point, 3));
+    p.object(12, plus::StringFormat, StringFormat(1, 1, 0x1000));
+    p.object(13, plus::Brush, TextureBrush(BitmapImage(bitmap), 3, QTransform::fromScale(3, 3)));
+    EmfWriter inner(40, 30);
+    inner.createBrush(1, 0, Rgb(0, 120, 0));
+    inner.selectObject(1);
+    inner.ellipse(0, 0, 40, 30);
+    p.object(14, plus::Image, MetafileImage(inner.finish()));
+    fallback();
+    // Drawing.
+    p.fillRects(0, {QRectF(5, 5, 40, 30), QRectF(50, 5, 40, 30)}, false);
+    p.fillRects(Argb(255, 10, 20, 30), {QRectF(5, 40, 20, 20)}, true, true);
+    p.drawRects(4, {QRectF(100, 5, 40, 30)});
+    fallback();
+    p.fillPolygon(1, {{10, 100}, {60, 70}, {90, 140}}, false);
+    p.fillPolygonRelative(Argb(200, 0, 0, 255), {{100, 100}, {150, 70}, {190, 140}});
+    p.drawLines(5, {{10, 145}, {100, 120}, {190, 145}}, true);
+    p.fillEllipse(2, QRectF(120, 40, 70, 50), false);
+    p.drawEllipse(4, QRectF(120, 40, 70, 50));
+    p.fillPie(3, 30, 250, QRectF(20, 60, 60, 60), false);
+    p.drawPie(4, -40, 80, QRectF(20, 60, 60, 60));
+    p.drawArc(5, 10, 300, QRectF(130, 90, 50, 50));
+    fallback();
+    p.fillPath(6, 13, false);
+    p.drawPath(7, 4);
+    p.fillRegion(8, Argb(100, 0, 200, 200));
+    p.fillClosedCurve(Argb(255, 250, 120, 0), 0.7f, {{150, 10}, {190, 30}, {170, 60}, {140, 40}});
+    p.drawClosedCurve(4, 0.5f, {{150, 10}, {190, 30}, {170, 60}, {140, 40}});
+    p.drawCurve(5, 0.5f, {{10, 10}, {50, 50}, {90, 20}, {130, 60}}, 1, 2);
+    p.drawBeziers(4, {{10, 140}, {40, 100}, {80, 160}, {110, 130}, {140, 100}, {170, 160}, {195, 130}});
+    fallback();
+    // State, clipping, containers.
+    p.save(1);
+    p.translateWorldTransform(10, 5);
+    p.rotateWorldTransform(15, true);
+    p.scaleWorldTransform(0.9f, 1.1f);
+    p.setClipRect(QRectF(0, 0, 150, 120), plus::Replace);
+    p.setClipPath(7, plus::Intersect);
+    p.setClipRegion(8, plus::Union);
+    p.offsetClip(3, -2);
+    p.beginContainerNoParams(2);
+    p.multiplyWorldTransform(QTransform(1, 0.2, 0, 1, 0, 0), false);
+    p.setClipRect(QRectF(20, 20, 60, 60), plus::Exclude);
+    p.fillRects(Argb(255, 90, 0, 90), {QRectF(0, 0, 200, 150)});
+    p.beginContainer(QRectF(0, 0, 50, 50), QRectF(0, 0, 100, 100), 3);
+    p.setClipRect(QRectF(0, 0, 80, 80), plus::Complement);
+    p.fillEllipse(Argb(255, 255, 255, 255), QRectF(0, 0, 100, 100));
+    p.endContainer(3);
+    p.endContainer(2);
+    p.restore(1);
+    p.resetClip();
+    p.setCompositingMode(1);
+    p.fillRects(Argb(60, 0, 0, 0), {QRectF(150, 100, 20, 20)});
+    p.setCompositingMode(0);
+    fallback();
+    // Text and images.
+    p.drawString(11, Argb(255, 0, 0, 0), 12, QStringLiteral("EMF+ text in a box"), QRectF(10, 10, 120, 40));
+    p.drawString(11, 2, 99, QStringLiteral("Near"), QRectF(100, 100, 0, 0), false);
+    p.drawDriverString(11, Argb(255, 0, 0, 128), QStringLiteral("AB"), {{20, 120}, {32, 120}});
+    p.drawImage(9, QRectF(0, 0, 6, 4), QRectF(140, 100, 50, 40));
+    p.drawImage(10, QRectF(1, 1, 4, 2), QRectF(10, 100, 30, 20));
+    p.drawImagePoints(9, QRectF(0, 0, 6, 4), {180, 10}, {130, 30}, {190, 60});
+    p.drawImage(14, QRectF(0, 0, 40, 30), QRectF(60, 60, 80, 60));
+    p.getDc();
+    p.flush(w);
+    w.createPen(2, 0, 1, Rgb(0, 0, 0));
+    w.selectObject(2);
+    w.lineTo(200, 150);
+    p.fillRects(Argb(255, 0, 0, 0), {QRectF(0, 0, 10, 10)});
+    p.endOfFile();
+    p.flush(w);
+    return w.finish();
+}
+
+QByteArray DenseEmfPlus(int shapes)
+{
+    EmfWriter w(1600, 1000);
+    w.setHandles(8);
+    w.createFont(1, -14, QStringLiteral("Arial"));
+    w.createPen(2, 0, 1, Rgb(60, 60, 60));
+    w.extCreatePen(3, 0x00010000 | 0x200 | 0x2000, 3, Rgb(30, 90, 200));
+    w.selectObject(1);
+    w.setBkMode(1);
+    EmfPlusWriter p;
+    p.header(true);
+    p.object(0, plus::Pen, plusobject::Pen(1, plusobject::SolidBrush(Argb(255, 60, 60, 60)), plus::Pixel));
+    p.object(1, plus::Pen, plusobject::Pen(3, plusobject::SolidBrush(Argb(255, 30, 90, 200))));
+    p.object(2, plus::Font, plusobject::Font(14, QStringLiteral("Arial")));
+    p.flush(w);
+    for (int i = 0; i < shapes; ++i) {
+        const int x = (i * 37) % 1500, y = (i * 53) % 920;
+        const uint32_t color = Rgb((i * 40) % 256, (i * 90) % 256, (i * 150) % 256);
+        const uint32_t argb = Argb(255, (i * 40) % 256, (i * 90) % 256, (i * 150) % 256);
+        // Each EMF+ drawing, then its fallback.
+        p.object(3, plus::Brush, plusobject::SolidBrush(argb));
+        p.fillRects(3, {QRectF(x, y, 60, 40)}, false);
+        p.drawRects(0, {QRectF(x, y, 60, 40)});
+        const QList<QPointF> polygon = {QPointF(x, y + 70), QPointF(x + 40, y + 50), QPointF(x + 80, y + 75), QPointF(x + 30, y + 80)};
+        p.fillPolygon(3, polygon, false);
+        p.drawLines(0, polygon, true);
+        p.flush(w);
+        w.createBrush(4, 0, color);
+        w.selectObject(4);
+        w.selectObject(2);
+        w.rectangle(x, y, x + 60, y + 40);
+        w.polygon({{x, y + 70}, {x + 40, y + 50}, {x + 80, y + 75}, {x + 30, y + 80}}, true);
+        p.drawLines(1, {QPointF(x, y), QPointF(x + 20, y + 30), QPointF(x + 40, y + 10), QPointF(x + 60, y + 35),
+                        QPointF(x + 80, y + 5)});
+        p.save(1);
+        p.setClipRect(QRectF(x, y, 70, 50), plus::Intersect);
+        p.fillEllipse(3, QRectF(x + 10, y + 5, 80, 40), false);
+        p.drawEllipse(1, QRectF(x + 10, y + 5, 80, 40));
+        p.restore(1);
+        const QString label = QStringLiteral("Q%1").arg(i);
+        QList<QPointF> at;
+        for (qsizetype k = 0; k < label.size(); ++k)
+            at.append(QPointF(x + 2 + 8 * k, y + 54));
+        p.drawDriverString(2, Argb(255, 0, 0, 0), label, at);
+        p.flush(w);
+        w.selectObject(3);
+        w.polyline({{x, y}, {x + 20, y + 30}, {x + 40, y + 10}, {x + 60, y + 35}, {x + 80, y + 5}}, true);
+        w.saveDc();
+        w.intersectClipRect(x, y, x + 70, y + 50);
+        w.ellipse(x + 10, y + 5, x + 90, y + 45);
+        w.restoreDc(-1);
+        w.extTextOutW(x + 2, y + 42, QStringLiteral("Q%1").arg(i), 0, QRect(), {8, 8, 8, 8, 8, 8});
+        w.deleteObject(4);
+    }
+    p.endOfFile();
+    p.flush(w);
     return w.finish();
 }
 

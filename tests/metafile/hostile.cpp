@@ -1,5 +1,6 @@
 #include "hostile.h"
 
+#include "emfpluswriter.h"
 #include "metafilewriter.h"
 
 #include <QBuffer>
@@ -108,6 +109,29 @@ QByteArray textRuns(int runs, bool inPath)
         w.fillPath();
     }
     return w.finish();
+}
+
+// An EMF+-only stream after the marker's EMF records.
+template <typename Draw>
+QByteArray markedPlus(Draw draw, int width = 100, int height = 100)
+{
+    EmfWriter w = markedEmf(width, height);
+    EmfPlusWriter plus;
+    plus.header(false);
+    draw(plus, w);
+    plus.flush(w);
+    return w.finish();
+}
+
+QByteArray pngOf(int side)
+{
+    QImage image(side, side, QImage::Format_Mono);
+    image.fill(0);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return png;
 }
 
 } // namespace
@@ -325,6 +349,71 @@ QList<HostileMetafile> HostileMetafiles()
         for (int i = 0; i < 64; ++i)
             w.comment(plus.data());
         add("emf-plus-records", "64 comments of 5000 empty EMF+ records each", w.finish());
+    }
+    add("emfplus-path-fills", "an EMF+ path of 200,000 points zigzagging over every row, filled 10,000 times",
+        markedPlus([](EmfPlusWriter &p, EmfWriter &) {
+            QList<QPoint> zigzag;
+            for (int i = 0; i < 200000; ++i)
+                zigzag.append(QPoint(i % 100, i % 2 ? 100 : 0));
+            p.object(1, 3, plusobject::RelativePath(zigzag, QByteArray(1, '\0') + QByteArray(199999, '\1')));
+            for (int i = 0; i < 10000; ++i)
+                p.fillPath(1, Argb(255, 0, 0, 255));
+        }));
+    add("emfplus-png-images", "30 EMF+ image objects from a small PNG that unpacks to 5792x5792, each drawn",
+        markedPlus([](EmfPlusWriter &p, EmfWriter &) {
+            const QByteArray image = plusobject::CompressedImage(pngOf(BigSide));
+            for (int i = 0; i < 30; ++i) {
+                p.object(2, 5, image);
+                p.drawImage(2, QRectF(0, 0, BigSide, BigSide), QRectF(50, 50, 50, 50));
+            }
+        }));
+    add("emfplus-texture-objects", "100 EMF+ texture brushes from a PNG of 3000x3000, each made and used once",
+        markedPlus([](EmfPlusWriter &p, EmfWriter &) {
+            const QByteArray brush = plusobject::TextureBrush(plusobject::CompressedImage(pngOf(3000)));
+            for (int i = 0; i < 100; ++i) {
+                p.object(3, 1, brush);
+                p.fillRects(3, {QRectF(60, 60, 10, 10)}, false);
+            }
+        }));
+    add("emfplus-container-clips", "a clip of 5000 rectangles, then 100,000 nested EMF+ containers, each clipping it anew",
+        markedPlus([](EmfPlusWriter &p, EmfWriter &) {
+            QList<QPointF> zigzag;
+            for (int i = 0; i < 100; ++i)
+                zigzag << QPointF(i, 0) << QPointF(i + 0.5, 100);
+            QByteArray types(zigzag.size(), '\1');
+            types[0] = '\0';
+            p.object(4, 3, plusobject::Path(zigzag, types));
+            p.setClipPath(4, 0);
+            for (int i = 0; i < 100000; ++i) {
+                p.beginContainerNoParams(uint32_t(i));
+                p.setClipRect(QRectF(i % 50, i % 50, 100, 100), 1);
+            }
+            p.fillRects(Argb(255, 0, 0, 255), {QRectF(0, 0, 100, 100)});
+        }));
+    {
+        // Each level draws the one below it 100 times: a million drawings of the innermost.
+        EmfWriter inner(100, 100);
+        inner.selectObject(Stock(8));
+        inner.createBrush(1, 0, Rgb(0, 0, 255));
+        inner.selectObject(1);
+        inner.rectangle(0, 0, 100, 100);
+        QByteArray level = inner.finish();
+        for (int depth = 0; depth < 2; ++depth) {
+            EmfWriter w(100, 100);
+            EmfPlusWriter p;
+            p.header(false);
+            p.object(1, 5, plusobject::MetafileImage(level, depth == 0 ? 3 : 4));
+            for (int i = 0; i < 100; ++i)
+                p.drawImage(1, QRectF(0, 0, 100, 100), QRectF(0, 0, 100, 100));
+            p.flush(w);
+            level = w.finish();
+        }
+        add("emfplus-nested-metafiles", "an EMF+ metafile image drawn 100 times, in one drawn 100 times, in one drawn 100 times",
+            markedPlus([&](EmfPlusWriter &p, EmfWriter &) {
+                p.object(1, 5, plusobject::MetafileImage(level, 4));
+                for (int i = 0; i < 100; ++i)
+                    p.drawImage(1, QRectF(0, 0, 100, 100), QRectF(60, 60, 40, 40));
+            }));
     }
     return list;
 }

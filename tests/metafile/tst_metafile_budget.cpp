@@ -58,6 +58,11 @@ void TestMetafileBudget::budgetsEndHostileFiles_data()
         {QStringLiteral("emf-glyph-sizes"), End::OutOfWork},
         {QStringLiteral("emf-polypolygon-parts"), End::DrawnWhole},
         {QStringLiteral("emf-plus-records"), End::DrawnWhole},
+        {QStringLiteral("emfplus-path-fills"), End::OutOfWork},
+        {QStringLiteral("emfplus-png-images"), End::OutOfMemory},
+        {QStringLiteral("emfplus-texture-objects"), End::OutOfWork},
+        {QStringLiteral("emfplus-container-clips"), End::OutOfWork},
+        {QStringLiteral("emfplus-nested-metafiles"), End::OutOfWork},
     };
     QTest::addColumn<QByteArray>("data");
     QTest::addColumn<int>("end");

@@ -49,6 +49,23 @@ QList<QPair<qsizetype, qsizetype>> wmfRecords(const QByteArray &data)
     return list;
 }
 
+// EMF+ records inside the comments of a well-formed file.
+QList<QPair<qsizetype, qsizetype>> plusRecords(const QByteArray &data)
+{
+    QList<QPair<qsizetype, qsizetype>> list;
+    for (const auto &[start, size] : emfRecords(data)) {
+        if (qFromLittleEndian<quint32>(data.constData() + start) != 70 || data.mid(start + 12, 4) != "EMF+")
+            continue;
+        qsizetype pos = start + 16;
+        while (pos + 12 <= start + size) {
+            const qsizetype recordSize = qFromLittleEndian<quint32>(data.constData() + pos + 4);
+            list.append({pos, recordSize});
+            pos += recordSize;
+        }
+    }
+    return list;
+}
+
 QByteArray with32(QByteArray data, qsizetype at, quint32 value)
 {
     qToLittleEndian<quint32>(value, data.data() + at);
@@ -118,6 +135,8 @@ private slots:
     void hostileConstructions_data();
     void hostileConstructions();
     void cutFileKeepsWhatCameBefore();
+    void emfPlusRecords_data();
+    void emfPlusRecords();
 };
 
 void TestMetafileDamage::fixturesAreWhole()
@@ -154,6 +173,8 @@ void TestMetafileDamage::truncated_data()
     QTest::addColumn<bool>("emf");
     QTest::newRow("emf") << KitchenSinkEmf() << true;
     QTest::newRow("wmf") << KitchenSinkWmf() << false;
+    QTest::newRow("emf+ dual") << KitchenSinkEmfPlus(true) << true;
+    QTest::newRow("emf+ only") << KitchenSinkEmfPlus(false) << true;
 }
 
 void TestMetafileDamage::truncated()
@@ -438,6 +459,39 @@ void TestMetafileDamage::cutFileKeepsWhatCameBefore()
         busy.rectangle(0, 0, 100, 100);
     const MetafileRender stopped = RenderMetafileReport(busy.finish(), QSize(100, 100));
     QVERIFY(stopped.problem.contains(QStringLiteral("stopped")));
+}
+
+void TestMetafileDamage::emfPlusRecords_data()
+{
+    QTest::addColumn<QByteArray>("data");
+    QTest::newRow("dual") << KitchenSinkEmfPlus(true);
+    QTest::newRow("emf+ only") << KitchenSinkEmfPlus(false);
+}
+
+void TestMetafileDamage::emfPlusRecords()
+{
+    // Every EMF+ record inside the comments: its flags, its sizes and every field of its
+    // data set to values at the edges of their types.
+    QFETCH(QByteArray, data);
+    const MetafileRender whole = RenderMetafileReport(data, QSize(200, 150));
+    QVERIFY2(whole.problem.isEmpty(), qPrintable(whole.problem));
+    QVERIFY(!paintedArea(whole.image).isEmpty());
+    const auto records = plusRecords(data);
+    QVERIFY(records.size() > 40);
+    QList<Damage> cases;
+    for (const auto &[start, size] : records) {
+        for (quint16 v : {quint16(0xFFFF), quint16(0x8000), quint16(0x80FF), quint16(0x7F3F), quint16(0x0001)})
+            cases.append({QStringLiteral("emf+ flags at %1 set to %2").arg(start).arg(v, 0, 16), with16(data, start + 2, v)});
+        for (quint32 v : {0u, 4u, 11u, 13u, quint32(size - 4), quint32(size + 4), 0x7FFFFFFCu, 0xFFFFFFFCu}) {
+            cases.append({QStringLiteral("emf+ record at %1 sized %2").arg(start).arg(v), with32(data, start + 4, v)});
+            cases.append({QStringLiteral("emf+ record at %1 with %2 data bytes").arg(start).arg(v), with32(data, start + 8, v)});
+        }
+        for (qsizetype at = start + 12; at + 4 <= start + qMin<qsizetype>(size, 108); at += 4) {
+            for (quint32 v : {0xFFFFFFFFu, 0x80000000u, 0x7FFFFFFFu, 0x00010000u, 0x7F800000u})
+                cases.append({QStringLiteral("emf+ field at %1 set to %2").arg(at).arg(v, 0, 16), with32(data, at, v)});
+        }
+    }
+    playAll(cases);
 }
 
 MV_TEST_MAIN(TestMetafileDamage)

@@ -1004,8 +1004,8 @@ void TestMetafileEmf::gradientAndPixels()
 
 void TestMetafileEmf::emfPlusCommentsAreSkipped()
 {
-    // An EMF+ header record (dual: EMF records follow) and a drawing record, then the
-    // EMF fallback drawing.
+    // An EMF+ header record (dual: EMF records follow) and a drawing record too short to
+    // draw, then the EMF fallback drawing, which stands in for the broken EMF+ stream.
     const auto plusComment = [](uint16_t flags) {
         Bytes b;
         b.u32(0x2B464D45);

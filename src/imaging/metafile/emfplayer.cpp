@@ -2,6 +2,7 @@
 
 #include "imaging/metafile/emfhandlers.h"
 #include "imaging/metafile/emfplus.h"
+#include "imaging/metafile/emfplusplayer.h"
 
 #include <cmath>
 
@@ -25,6 +26,34 @@ const emf::HandlerTable &handlers()
     return table;
 }
 
+// A picture drawn inside another shares its budgets: it may spend no more than the outer
+// drawing has left, and what it spends is charged to the outer drawing when it ends.
+class SharedBudget {
+public:
+    SharedBudget(Player &inner, Player *outer) : mInner(inner), mOuter(outer)
+    {
+        if (!mOuter)
+            return;
+        const double extra = inner.budget().workLeft() - outer->budget().workLeft();
+        if (extra > 0)
+            (void)inner.spend(extra);
+        (void)inner.keep(mOuterMemory, outer->budget().kept());
+        mStart = inner.budget().workLeft();
+    }
+    ~SharedBudget()
+    {
+        if (mOuter)
+            (void)mOuter->spend(qMax(0.0, mStart - mInner.budget().workLeft()));
+    }
+    SharedBudget(const SharedBudget &) = delete;
+    SharedBudget &operator=(const SharedBudget &) = delete;
+
+private:
+    Player &mInner;
+    Player *mOuter;
+    Charge mOuterMemory;
+    double mStart = 0;
+};
 
 } // namespace
 
@@ -73,7 +102,12 @@ bool EmfGeometryOf(const EmfHeader &h, EmfGeometry &g, QString &error)
     return false;
 }
 
-PlayReport PlayEmf(const QByteArray &data, const EmfHeader &header, const EmfGeometry &g, QImage &image)
+namespace {
+
+// One pass over the records; `emfPlus` false draws the EMF records alone. `fallBack` tells
+// that the EMF+ records of a dual file broke.
+PlayReport playRecords(const QByteArray &data, const EmfHeader &header, const EmfGeometry &g, QImage &image,
+                       const Nesting &nesting, bool emfPlus, bool &fallBack)
 {
     PlayReport report;
     const emf::HandlerTable &table = handlers();
@@ -89,16 +123,23 @@ PlayReport PlayEmf(const QByteArray &data, const EmfHeader &header, const EmfGeo
 
     QPainter painter(&image);
     Player player(painter, image.size(), setup);
+    SharedBudget shared(player, nesting.outer);
+    EmfPlusPlayer plus(player, painter, image.size(), setup, g, nesting);
     EmfRecordIterator records(data, header);
     EmfRecord record;
-    EmfPlusInfo plus;
     while (!player.stopped() && records.next(record)) {
         ++report.records;
         if (record.type == emr::Comment) {
-            if (ClassifyComment(record.bytes) == CommentKind::EmfPlus)
-                ScanEmfPlusComment(record.bytes, plus);
+            if (emfPlus && ClassifyComment(record.bytes) == CommentKind::EmfPlus) {
+                plus.playComment(record.bytes, record.offset);
+                if (plus.fallBack())
+                    break;
+            }
             continue;
         }
+        if (!plus.drawsEmfRecords())
+            continue; // drawn in EMF+: these records are its fallback
+        plus.handBack();
         if (record.type > emr::MaxType || !table[record.type].handler)
             continue; // unknown and unsupported records are skipped
         // A record whose frame is sound but whose contents cannot be read is left out and
@@ -112,9 +153,25 @@ PlayReport PlayEmf(const QByteArray &data, const EmfHeader &header, const EmfGeo
         if (!record.bytes.ok())
             ++report.skipped;
     }
+    plus.handBack();
     painter.end();
     report.problem = player.stopped() ? player.stopReason() : records.error();
-    report.emfPlusOnly = plus.headerSeen && !plus.dual;
+    report.emfPlusOnly = plus.active() && !plus.dual();
+    fallBack = plus.fallBack();
+    return report;
+}
+
+} // namespace
+
+PlayReport PlayEmf(const QByteArray &data, const EmfHeader &header, const EmfGeometry &g, QImage &image,
+                   const Nesting &nesting)
+{
+    bool fallBack = false;
+    PlayReport report = playRecords(data, header, g, image, nesting, true, fallBack);
+    if (fallBack) {
+        image.fill(Qt::transparent);
+        report = playRecords(data, header, g, image, nesting, false, fallBack);
+    }
     return report;
 }
 

@@ -33,7 +33,20 @@ struct PlayReport {
     bool emfPlusOnly = false; // drawn in EMF+ without EMF fallback records
 };
 
-// Draws the records into `image` (already sized and cleared), the frame filling it.
-PlayReport PlayEmf(const QByteArray &data, const EmfHeader &header, const EmfGeometry &geometry, QImage &image);
+class Player;
+
+// A picture drawn inside another one (an EMF+ metafile image): how deep it lies, and the
+// drawing whose work and memory budgets it shares.
+struct Nesting {
+    Player *outer = nullptr;
+    int depth = 0;
+};
+constexpr int MaxNesting = 3;
+
+// Draws the records into `image` (already sized and cleared to transparent), the frame
+// filling it. EMF+ records draw when the file has them, and the EMF records only where
+// they do not; a dual file whose EMF+ records break is drawn from its EMF records.
+PlayReport PlayEmf(const QByteArray &data, const EmfHeader &header, const EmfGeometry &geometry, QImage &image,
+                   const Nesting &nesting = {});
 
 } // namespace mv::metafile

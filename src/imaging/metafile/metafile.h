@@ -44,7 +44,7 @@ struct MetafileRender {
     QString problem;     // why the drawing stopped before the end, if it did
     qint64 records = 0;  // records read
     qint64 skipped = 0;  // well-framed records left out because they could not be read
-    bool emfPlusOnly = false; // the picture is drawn in EMF+ records only, which are not shown
+    bool emfPlusOnly = false; // the picture is drawn in EMF+ records only, without an EMF fallback
 };
 [[nodiscard]] MetafileRender RenderMetafileReport(const QByteArray &data, QSize target);
 

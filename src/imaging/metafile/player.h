@@ -157,6 +157,16 @@ public:
     // Destination corners of an axis-aligned logical rectangle.
     static void rectCorners(QRectF box, QPointF (&dest)[3]);
 
+    // --- for the EMF+ records, which keep a state of their own and paint through the
+    // painter themselves: painting in target pixels priced as the player prices its own,
+    // and clip shapes rasterised alike.
+    bool chargeFill(const QPainterPath &target, double targetArea) { return chargeShape(target, targetArea, Edges::Filled); }
+    bool chargeStroke(const QPainterPath &target, double targetArea, double penWidth, double dashes, bool hairline)
+    {
+        return chargeShape(target, targetArea, hairline ? Edges::Hairline : Edges::Outlined, penWidth, dashes);
+    }
+    QRegion rasteriseTarget(const QPainterPath &target) { return rasterise(target); }
+
 private:
     enum class Paint { Fill, Stroke, FillAndStroke };
     static constexpr qint64 PathElementBytes = sizeof(QPainterPath::Element);

@@ -5,6 +5,11 @@ list(APPEND MIROVALE_CORE_SOURCES
     imaging/metafile/bytereader.h imaging/metafile/gdi.h
     imaging/metafile/emfparser.cpp imaging/metafile/emfparser.h
     imaging/metafile/emfplus.cpp imaging/metafile/emfplus.h
+    imaging/metafile/emfplusformat.h imaging/metafile/emfplusobjects.cpp imaging/metafile/emfplusobjects.h
+    imaging/metafile/emfplusplayer.cpp imaging/metafile/emfplusplayer.h imaging/metafile/emfplushandlers.h
+    imaging/metafile/emfplusstate.cpp imaging/metafile/emfplusclip.cpp imaging/metafile/emfplusdrawing.cpp
+    imaging/metafile/emfpluspaint.cpp imaging/metafile/emfplusbrushes.cpp imaging/metafile/emfplustext.cpp
+    imaging/metafile/emfplusimages.cpp
     imaging/metafile/wmfparser.cpp imaging/metafile/wmfparser.h
     imaging/metafile/dib.cpp imaging/metafile/dib.h
     imaging/metafile/region.cpp imaging/metafile/region.h
