@@ -1,6 +1,9 @@
 # Files of this folder: core (widget-free) and UI.
 list(APPEND MIROVALE_CORE_SOURCES
     thumbs/renderthumbnail.cpp thumbs/renderthumbnail.h
+    thumbs/sqlitedb.cpp thumbs/sqlitedb.h
+    thumbs/thumbcache.cpp thumbs/thumbcache.h
+    thumbs/thumbcachefile.cpp thumbs/thumbcachefile.h
     thumbs/thumbformat.cpp thumbs/thumbformat.h
 )
 # The placeholder of images that do not load: the rendering in the core draws it.
