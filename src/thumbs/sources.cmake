@@ -1,10 +1,14 @@
 # Files of this folder: core (widget-free) and UI.
 list(APPEND MIROVALE_CORE_SOURCES
+    thumbs/mthumbnail.cpp thumbs/mthumbnail.h
+    thumbs/renderahead.cpp thumbs/renderahead.h
     thumbs/renderthumbnail.cpp thumbs/renderthumbnail.h
     thumbs/sqlitedb.cpp thumbs/sqlitedb.h
     thumbs/thumbcache.cpp thumbs/thumbcache.h
     thumbs/thumbcachefile.cpp thumbs/thumbcachefile.h
     thumbs/thumbformat.cpp thumbs/thumbformat.h
+    thumbs/thumblisting.cpp
+    thumbs/thumbtargets.h
 )
 # The placeholder of images that do not load: the rendering in the core draws it.
 list(APPEND MIROVALE_CORE_RESOURCES
