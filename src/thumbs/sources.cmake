@@ -7,8 +7,15 @@ list(APPEND MIROVALE_CORE_SOURCES
     thumbs/thumbcache.cpp thumbs/thumbcache.h
     thumbs/thumbcachefile.cpp thumbs/thumbcachefile.h
     thumbs/thumbformat.cpp thumbs/thumbformat.h
+    thumbs/thumbgeometry.cpp thumbs/thumbgeometry.h
     thumbs/thumblisting.cpp
     thumbs/thumbtargets.h
+)
+list(APPEND MIROVALE_UI_SOURCES
+    thumbs/thumbitemdelegate.cpp thumbs/thumbitemdelegate.h
+    thumbs/thumbitemmodel.cpp thumbs/thumbitemmodel.h
+    thumbs/thumbpanelwidgets.cpp thumbs/thumbpanelwidgets.h
+    thumbs/ucthumbnailview.cpp thumbs/ucthumbnailview.h
 )
 # The placeholder of images that do not load: the rendering in the core draws it.
 list(APPEND MIROVALE_CORE_RESOURCES
