@@ -16,8 +16,10 @@ namespace mv {
 
 namespace {
 
-// A batch is committed after this many rows or this long, whichever comes first, so that
-// a first visit pays one disk sync per batch and a killed program loses at most one batch.
+// The cursor works in transactions: a batch of writes is committed after this many rows or
+// this long, whichever comes first, so that a first visit pays one disk sync per batch and a
+// killed program loses at most one batch. Reads share the transaction, which spares a lock
+// and a look at the file per statement; another program waits for it a second at most.
 constexpr int BatchRows = 64;
 constexpr int BatchMs = 1000;
 
@@ -91,7 +93,7 @@ bool BeginBatch()
     CacheModule &m = Module();
     if (m.db.InTransaction())
         return true;
-    if (m.db.Exec("BEGIN IMMEDIATE") != SQLITE_OK)
+    if (m.db.Exec("BEGIN") != SQLITE_OK)
         return false;
     m.batchRows = 0;
     m.batchAge.start();
@@ -103,6 +105,13 @@ void RowWritten()
 {
     CacheModule &m = Module();
     if (++m.batchRows >= BatchRows || m.batchAge.elapsed() >= BatchMs)
+        (void)Commit();
+}
+
+void RowRead()
+{
+    CacheModule &m = Module();
+    if (m.batchAge.elapsed() >= BatchMs)
         (void)Commit();
 }
 
@@ -268,6 +277,7 @@ bool SeekThumb(const QString &path)
     m.foundRow = -1;
     if (!m.cursorOpen)
         return false;
+    (void)BeginBatch();
     int code = m.seek.Bind(1, path).Step();
     if (IsDamageCode(code) && Recover(code))
         code = m.seek.Bind(1, path).Step();
@@ -277,6 +287,7 @@ bool SeekThumb(const QString &path)
         m.foundDate = m.seek.Text(1);
     }
     m.seek.Reset();
+    RowRead();
     return m.foundRow >= 0;
 }
 
@@ -287,6 +298,7 @@ ThumbEntry ReadThumb()
     if (!m.cursorOpen || m.foundRow < 0)
         return entry;
     entry.Date = m.foundDate;
+    (void)BeginBatch();
     const int code = m.read.Bind(1, m.foundRow).Step();
     if (code == SQLITE_ROW) {
         // A missing or short value is taken as it comes: the list shows what it can.
@@ -340,6 +352,7 @@ std::optional<QString> PeekThumbDate(const QString &path)
     if (!m.cursorOpen)
         return std::nullopt;
     std::optional<QString> date;
+    (void)BeginBatch();
     if (m.peek.Bind(1, path).Step() == SQLITE_ROW)
         date = m.peek.Text(0);
     m.peek.Reset();
