@@ -17,6 +17,7 @@
 #include <QListView>
 #include <QLocale>
 #include <QMimeDatabase>
+#include <QPainter>
 #include <QStackedLayout>
 #include <QToolTip>
 #include <QTreeView>
@@ -94,6 +95,22 @@ private:
 };
 
 namespace {
+
+// Details rows drawn the usual way, with grid lines under and beside each cell.
+class GridLineDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        QStyledItemDelegate::paint(painter, option, index);
+        painter->save();
+        painter->setPen(theme::ButtonFace);
+        painter->drawLine(option.rect.bottomLeft(), option.rect.bottomRight());
+        painter->drawLine(option.rect.topRight(), option.rect.bottomRight());
+        painter->restore();
+    }
+};
 
 constexpr int LVFI_STRING = 0x2;
 constexpr int LVFI_PARTIAL = 0x8;
@@ -177,6 +194,7 @@ bool ucThumbnailView::Initialize(const QString &FormatsMask, const QString &Mask
     details->setSelectionBehavior(QAbstractItemView::SelectRows);
     details->header()->setStretchLastSection(false);
     details->header()->setSectionsClickable(true); // clicks reorder nothing
+    details->setItemDelegate(new GridLineDelegate(details));
     mDetails = details;
 
     for (QAbstractItemView *view : {static_cast<QAbstractItemView *>(mIcons), static_cast<QAbstractItemView *>(mDetails)}) {
