@@ -106,19 +106,23 @@ struct Build {
     {
         const QString path = PathOf(i);
         const QString &date = entries.at(i).date;
-        if (!SeekThumb(path)) {
-            ThumbnailBytes bytes = ahead.Take(i, path);
-            AddThumb(path, date, bytes);
-            return bytes;
+        if (SeekThumb(path)) {
+            ThumbEntry entry = ReadThumb();
+            // Nothing read and the row gone: the cache was found damaged and made anew.
+            const bool gone = entry.Thumbnail.header.isEmpty() && !SeekThumb(path);
+            if (!gone) {
+                if (listBuild || (!rebuildAll && entry.Date.compare(date, Qt::CaseInsensitive) == 0)) {
+                    ahead.Drop(i);
+                    return std::move(entry.Thumbnail);
+                }
+                ThumbnailBytes bytes = ahead.Take(i, path);
+                ReplaceThumb(date, bytes);
+                return bytes;
+            }
         }
-        ThumbEntry entry = ReadThumb();
-        if (!listBuild && (rebuildAll || entry.Date.compare(date, Qt::CaseInsensitive) != 0)) {
-            ThumbnailBytes bytes = ahead.Take(i, path);
-            ReplaceThumb(date, bytes);
-            return bytes;
-        }
-        ahead.Drop(i);
-        return std::move(entry.Thumbnail);
+        ThumbnailBytes bytes = ahead.Take(i, path);
+        AddThumb(path, date, bytes);
+        return bytes;
     }
 
     void Run(ThumbList &list, ThumbPanel &panel) const;

@@ -450,6 +450,32 @@ private slots:
         QCOMPARE(ReadBytes(folder + QStringLiteral("Thumbs.mvd")), theirs);
     }
 
+    // Our cache found damaged during a visit is made anew, and every image still gets its
+    // thumbnail.
+    void damagedCacheDuringVisit()
+    {
+        SetRenderWorkers(0);
+        const QString folder = MakeFolder(QStringLiteral("damaged"), 4);
+        FakeList first;
+        FakePanel panel;
+        panel.tree = folder;
+        BuildFolderThumbs(folder, false, first, panel);
+        CloseThumbCache();
+        QByteArray bytes = ReadBytes(folder + QStringLiteral("Thumbs.mvd"));
+        for (qsizetype i = 4096; i < bytes.size(); ++i)
+            bytes[i] = char(0x5A ^ (i & 0xFF));
+        QVERIFY(WriteBytes(folder + QStringLiteral("Thumbs.mvd"), bytes));
+
+        FakeList again;
+        BuildFolderThumbs(folder, false, again, panel);
+        QCOMPARE(again.Filled(), 4);
+        for (int i = 0; i < 4; ++i)
+            QCOMPARE(again.pixels.at(i), Rendered(again.items.at(i).text));
+        QCOMPARE(ThumbCacheNow().state, ThumbCacheState::Replaced);
+        CloseThumbCache();
+        QCOMPARE(RowCount(folder), 4);
+    }
+
     // A turned thumbnail goes to the item's own slot only; the cache keeps the upright one.
     void rotateItem()
     {
