@@ -8,6 +8,7 @@
 #include "thumbs/renderthumbnail.h"
 
 #include <QTemporaryDir>
+#include <QThreadPool>
 
 using namespace mv;
 using namespace mv::test;
@@ -250,6 +251,40 @@ private slots:
         const QRect place = ThumbnailPlacement(QSize(200, 100));
         QCOMPARE(image.pixel(place.center().x(), place.top() + 5), White);
         QVERIFY(Near(image.pixel(place.center().x(), place.top() + place.height() / 2), qRgb(0, 0, 0), 60));
+    }
+
+    // Worker threads make the same bytes as this thread, fonts of metafiles included.
+    void sameOnWorkerThreads()
+    {
+        EmfWriter emf(300, 120);
+        emf.createFont(1, -40, QStringLiteral("Arial"));
+        emf.selectObject(1);
+        emf.setTextColor(Rgb(0, 0, 160));
+        emf.extTextOutW(10, 30, QStringLiteral("Text 文字"));
+        const QStringList paths{
+            Write("text.emf", emf.finish()),
+            Write("photo6.jpg", WithExif(Encode(StoreForOrientation(PhotoLike(400, 300), 6), "jpeg", 90), ExifSpec::Of(6))),
+            Write("plain.png", Encode(PhotoLike(640, 480, 3), "png")),
+            Write("junk.gif", QByteArray("GIF89a junk")),
+        };
+        QList<QByteArray> here;
+        for (const QString &path : paths)
+            here.append(RenderThumbnail(path).bytes.pixels);
+        const QImage text = ThumbnailToImage(RenderThumbnail(paths.first()).bytes.header, here.first());
+        int inked = 0;
+        for (int y = 0; y < text.height(); ++y) {
+            for (int x = 0; x < text.width(); ++x)
+                inked += qBlue(text.pixel(x, y)) > 100 && qRed(text.pixel(x, y)) < 90;
+        }
+        QVERIFY2(inked > 20, qPrintable(QString::number(inked))); // the letters are there
+        QThreadPool pool;
+        pool.setMaxThreadCount(4);
+        QList<QByteArray> there(paths.size() * 3);
+        for (int i = 0; i < there.size(); ++i)
+            pool.start([&there, &paths, i] { there[i] = RenderThumbnail(paths.at(i % paths.size())).bytes.pixels; });
+        pool.waitForDone();
+        for (int i = 0; i < there.size(); ++i)
+            QCOMPARE(there.at(i), here.at(i % paths.size()));
     }
 
     // Transparent parts of a picture are white in the thumbnail.
