@@ -15,7 +15,9 @@ list(APPEND MIROVALE_UI_SOURCES
     thumbs/thumbitemdelegate.cpp thumbs/thumbitemdelegate.h
     thumbs/thumbitemmodel.cpp thumbs/thumbitemmodel.h
     thumbs/thumbpanelwidgets.cpp thumbs/thumbpanelwidgets.h
+    thumbs/thumbviews.h
     thumbs/ucthumbnailview.cpp thumbs/ucthumbnailview.h
+    thumbs/ucthumbnailview_input.cpp
 )
 # The placeholder of images that do not load: the rendering in the core draws it.
 list(APPEND MIROVALE_CORE_RESOURCES

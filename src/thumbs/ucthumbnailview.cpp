@@ -1,116 +1,26 @@
 #include "thumbs/ucthumbnailview.h"
 
-#include "app/inputcodes.h"
 #include "app/paths.h"
-#include "controls/plaintext.h"
 #include "controls/theme.h"
 #include "thumbs/thumbformat.h"
 #include "thumbs/thumbgeometry.h"
 #include "thumbs/thumbitemdelegate.h"
 #include "thumbs/thumbitemmodel.h"
+#include "thumbs/thumbviews.h"
 
 #include <QFileIconProvider>
+#include <QFileInfo>
 #include <QHeaderView>
-#include <QHelpEvent>
-#include <QKeyEvent>
 #include <QLineEdit>
 #include <QListView>
 #include <QLocale>
 #include <QMimeDatabase>
-#include <QPainter>
 #include <QStackedLayout>
-#include <QToolTip>
 #include <QTreeView>
-
-#include <algorithm>
-#include <type_traits>
 
 namespace mv {
 
-// The list window of either mode: mouse, keys and tool tips go through the control first.
-template <typename Base>
-class ThumbViewOf : public Base
-{
-public:
-    explicit ThumbViewOf(ucThumbnailView *owner) : Base(owner), mOwner(owner) {}
-
-    // In the thumbnail grid only an item's picture box and label are the item; the space
-    // between them is empty space.
-    QModelIndex indexAt(const QPoint &point) const override
-    {
-        const QModelIndex index = Base::indexAt(point);
-        if constexpr (std::is_same_v<Base, QListView>) {
-            if (index.isValid()) {
-                const ThumbItemGeometry g =
-                    ThumbItemLayout(Base::visualRect(index), mOwner->mThumbSize, mOwner->mLabelHeight);
-                if (!g.frame.contains(point) && !g.label.contains(point))
-                    return {};
-            }
-        }
-        return index;
-    }
-
-protected:
-    void mousePressEvent(QMouseEvent *event) override
-    {
-        Base::mousePressEvent(event);
-        mOwner->AfterPress(event->button(), event->position().toPoint());
-    }
-    void mouseDoubleClickEvent(QMouseEvent *event) override
-    {
-        Base::mouseDoubleClickEvent(event);
-        mOwner->AfterDoubleClick(event->position().toPoint());
-    }
-    void keyPressEvent(QKeyEvent *event) override
-    {
-        if (!mOwner->KeyPressed(event->key(), event->modifiers()))
-            Base::keyPressEvent(event);
-    }
-    void keyReleaseEvent(QKeyEvent *event) override
-    {
-        if (!event->isAutoRepeat())
-            mOwner->KeyReleased(event->key(), event->modifiers());
-        Base::keyReleaseEvent(event);
-    }
-    bool viewportEvent(QEvent *event) override
-    {
-        if (event->type() != QEvent::ToolTip)
-            return Base::viewportEvent(event);
-        // Thumbnails get no tips; details show a text that does not fit, as plain text.
-        if constexpr (std::is_same_v<Base, QTreeView>) {
-            const auto *help = static_cast<QHelpEvent *>(event);
-            const QModelIndex index = Base::indexAt(help->pos());
-            const QString text = index.data().toString();
-            const QRect cell = Base::visualRect(index);
-            if (index.isValid() && Base::fontMetrics().horizontalAdvance(text) > cell.width() - 8)
-                QToolTip::showText(help->globalPos(), PlainToolTip(text), Base::viewport(), cell);
-            else
-                QToolTip::hideText();
-        }
-        return true;
-    }
-
-private:
-    ucThumbnailView *mOwner;
-};
-
 namespace {
-
-// Details rows drawn the usual way, with grid lines under and beside each cell.
-class GridLineDelegate : public QStyledItemDelegate
-{
-public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
-    {
-        QStyledItemDelegate::paint(painter, option, index);
-        painter->save();
-        painter->setPen(theme::ButtonFace);
-        painter->drawLine(option.rect.bottomLeft(), option.rect.bottomRight());
-        painter->drawLine(option.rect.topRight(), option.rect.bottomRight());
-        painter->restore();
-    }
-};
 
 constexpr int LVFI_STRING = 0x2;
 constexpr int LVFI_PARTIAL = 0x8;
@@ -506,39 +416,6 @@ void ucThumbnailView::SetItemText(int Item, const QString &sText)
         mModel->SetColumnText(Item, 4, sText);
 }
 
-void ucThumbnailView::ItemReName(int Item, const QString &sName)
-{
-    const QModelIndex index = Row(Item);
-    if (!index.isValid())
-        return;
-    QAbstractItemView *view = hWnd();
-    QRect box;
-    if (mViewMode == 0) {
-        box = ThumbItemLayout(view->visualRect(index), mThumbSize, mLabelHeight).rename;
-    } else {
-        box = view->visualRect(index); // details: over the name
-    }
-    box.setHeight(qMax(box.height(), mText1->sizeHint().height()));
-    mText1->setGeometry(QRect(view->viewport()->mapTo(this, box.topLeft()), box.size()));
-    mText1->setText(sName);
-    mStartingName = sName;
-    mText1->show();
-    mText1->raise();
-    mText1->selectAll();
-    mText1->setFocus(Qt::OtherFocusReason);
-}
-
-void ucThumbnailView::EndRename()
-{
-    if (!mText1->isVisible())
-        return;
-    mText1->hide(); // may take the focus away: that ends nothing twice, the box is hidden
-    const QString text = mText1->text();
-    if (!text.isEmpty() && text.compare(mStartingName, Qt::CaseInsensitive) != 0)
-        emit ReName(text);
-    mText1->clear();
-}
-
 int ucThumbnailView::ColumnIcon(int ColumnID) const
 {
     if (!mInitialised || ColumnID < 0 || ColumnID >= ThumbItemModel::Columns)
@@ -671,110 +548,6 @@ int ucThumbnailView::ItemSlot(int Item) const
 QModelIndex ucThumbnailView::Row(int item) const
 {
     return mInitialised && item >= 0 && item < count() ? mModel->index(item, 0) : QModelIndex();
-}
-
-// A mouse press moves the focus before it selects; keys and calls select first.
-void ucThumbnailView::OnCurrentChanged(const QModelIndex &current, const QModelIndex &previous)
-{
-    // For the selection change of the same action only: every press of a key or a button
-    // starts a new one.
-    mFocusBefore = previous;
-    mFocusMoved = true;
-    mFocusSeen = current;
-}
-
-// An item that had no state at all (neither selected nor focused) and is selected now.
-void ucThumbnailView::OnSelectionChanged(const QItemSelection &selected)
-{
-    QList<int> rows;
-    for (const QModelIndex &index : selected.indexes()) {
-        if (!rows.contains(index.row()))
-            rows.append(index.row());
-    }
-    std::sort(rows.begin(), rows.end());
-    const QPersistentModelIndex before = mFocusMoved ? mFocusBefore : mFocusSeen;
-    const int focusedBefore = before.isValid() ? before.row() : -1;
-    mFocusMoved = false;
-    for (const int row : std::as_const(rows)) {
-        if (row == focusedBefore)
-            continue;
-        EndRename();
-        emit ItemClick(row);
-    }
-}
-
-void ucThumbnailView::AfterPress(Qt::MouseButton button, QPoint at)
-{
-    if (button != Qt::RightButton)
-        return;
-    EndRename();
-    const int row = RowAt(at);
-    if (row >= 0)
-        emit ItemRightClick(row);
-    else
-        emit ItemRightClick2();
-}
-
-void ucThumbnailView::AfterDoubleClick(QPoint at)
-{
-    const int row = RowAt(at);
-    if (row >= 0)
-        emit ItemDblClick(row);
-}
-
-bool ucThumbnailView::KeyPressed(int key, Qt::KeyboardModifiers modifiers)
-{
-    if ((key == Qt::Key_Tab || key == Qt::Key_Backtab) && (modifiers & Qt::ControlModifier)) {
-        FocusOutOfControl(key == Qt::Key_Backtab || (modifiers & Qt::ShiftModifier));
-        return true;
-    }
-    return false;
-}
-
-void ucThumbnailView::KeyReleased(int key, Qt::KeyboardModifiers modifiers)
-{
-    emit KeyUp(key, ShiftCode(modifiers));
-}
-
-// Ctrl+Tab leaves the control for the window's next control (with Shift, the one before).
-void ucThumbnailView::FocusOutOfControl(bool backwards)
-{
-    QWidget *w = this;
-    for (int steps = 0; steps < 10000; ++steps) {
-        w = backwards ? w->previousInFocusChain() : w->nextInFocusChain();
-        if (!w || w == this)
-            return;
-        if (!isAncestorOf(w) && (w->focusPolicy() & Qt::TabFocus) && w->isVisibleTo(window()) && w->isEnabled()) {
-            w->setFocus(backwards ? Qt::BacktabFocusReason : Qt::TabFocusReason);
-            return;
-        }
-    }
-}
-
-bool ucThumbnailView::eventFilter(QObject *watched, QEvent *event)
-{
-    if (watched == mText1) {
-        if (event->type() == QEvent::FocusOut) {
-            EndRename();
-        } else if (event->type() == QEvent::KeyPress) {
-            const int key = static_cast<QKeyEvent *>(event)->key();
-            if (key == Qt::Key_Escape)
-                mText1->setText(mStartingName); // ends with no change
-            if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape) {
-                EndRename();
-                if (hWnd())
-                    hWnd()->setFocus();
-                return true;
-            }
-        }
-    } else {
-        const QEvent::Type type = event->type();
-        if (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick || type == QEvent::KeyPress)
-            mFocusMoved = false;
-        if (mHideSelection && (type == QEvent::FocusIn || type == QEvent::FocusOut) && hWnd())
-            hWnd()->viewport()->update();
-    }
-    return QWidget::eventFilter(watched, event);
 }
 
 } // namespace mv
