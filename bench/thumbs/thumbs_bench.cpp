@@ -223,7 +223,8 @@ void FirstVisit(int images, int runs, const QString &keep, bool poolOnly)
         for (const QString &path : paths)
             (void)RenderThumbnail(path);
     });
-    std::printf("  one thread                           %6.1f/s\n", rate(MedianWall(single)));
+    std::printf("  one thread                           %6.1f/s  (%.2f cores busy, %.1f ms of processor time an image)\n",
+                rate(MedianWall(single)), MedianCpu(single) / MedianWall(single), MedianCpu(single) * 1e3 / images);
     for (const int workers : {1, QThread::idealThreadCount()}) {
         SetRenderWorkers(workers);
         const QList<Pass> pool = Passes(runs, [&] {
@@ -234,9 +235,9 @@ void FirstVisit(int images, int runs, const QString &keep, bool poolOnly)
                 (void)ahead.Take(i, paths.at(i));
             }
         });
-        std::printf("  %d worker(s) + the taking thread      %6.1f/s  -> %.2fx one thread (%.2f cores busy)\n",
+        std::printf("  %d worker(s) + the taking thread      %6.1f/s  -> %.2fx one thread (%.2f cores busy, %.1f ms)\n",
                     workers, rate(MedianWall(pool)), MedianWall(single) / MedianWall(pool),
-                    MedianCpu(pool) / MedianWall(pool));
+                    MedianCpu(pool) / MedianWall(pool), MedianCpu(pool) * 1e3 / images);
     }
 
     // The whole first visit: listing, cache writes, a list that takes the pictures.
