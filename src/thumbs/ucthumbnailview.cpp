@@ -77,21 +77,7 @@ bool ucThumbnailView::Initialize(const QString &FormatsMask, const QString &Mask
     icons->setDragEnabled(false);
     icons->setItemDelegate(new ThumbItemDelegate(
         ThumbDrawSource{[this] { return mThumbSize; }, [this] { return mLabelHeight; },
-                        [this](int slot) {
-                            ThumbDrawSource::Picture picture;
-                            const Slot *s = SlotAt(slot);
-                            if (!s || s->header.isEmpty())
-                                return picture;
-                            picture.hasHeader = true;
-                            picture.headerSize = ThumbnailHeaderSize(s->header);
-                            Slot &own = mSlots[slot];
-                            if (!own.imageReady) {
-                                own.image = ThumbnailToImage(own.header, own.pixels);
-                                own.imageReady = true;
-                            }
-                            picture.image = own.image;
-                            return picture;
-                        },
+                        [this](int slot) { return SlotPicture(slot); },
                         [this] { return !mHideSelection || (mIcons && mIcons->hasFocus()); }},
         icons));
     mIcons = icons;
@@ -249,6 +235,7 @@ bool ucThumbnailView::Clear()
     EndRename();
     mModel->RemoveAll();
     mSlots.clear();
+    mDrawn.clear();
     return true;
 }
 
@@ -262,6 +249,7 @@ void ucThumbnailView::ItemSetCount(int FinalCount)
     if (!mInitialised)
         return;
     mSlots = QList<Slot>(qMax(0, FinalCount));
+    mDrawn.clear();
 }
 
 bool ucThumbnailView::ItemAdd(int Item, const QString &Filename, qint64 FileSize, const QString &FileDate, int FileRote)
@@ -388,9 +376,35 @@ bool ucThumbnailView::ThumbnailInfo_GetData(int Index, QByteArray &aData) const
     return true;
 }
 
+// The pictures of the items drawn last are kept ready; the bytes of all stay.
+ThumbDrawSource::Picture ucThumbnailView::SlotPicture(int slot)
+{
+    ThumbDrawSource::Picture picture;
+    const Slot *s = SlotAt(slot);
+    if (!s || s->header.isEmpty())
+        return picture;
+    picture.hasHeader = true;
+    picture.headerSize = ThumbnailHeaderSize(s->header);
+    Slot &own = mSlots[slot];
+    if (!own.imageReady) {
+        own.image = ThumbnailToImage(own.header, own.pixels);
+        own.imageReady = true;
+        mDrawn.append(slot);
+        if (mDrawn.size() > MaxReadyPictures) {
+            Slot &oldest = mSlots[mDrawn.takeFirst()];
+            oldest.image = QImage();
+            oldest.imageReady = false;
+        }
+    }
+    picture.image = own.image;
+    return picture;
+}
+
 // The picture is made again when next drawn, and the item showing the slot is repainted.
 void ucThumbnailView::SlotChanged(int slot)
 {
+    if (mSlots[slot].imageReady)
+        mDrawn.removeOne(slot);
     mSlots[slot].imageReady = false;
     mSlots[slot].image = QImage();
     int row = ItemSlot(slot) == slot ? slot : -1;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "thumbs/thumbitemdelegate.h"
 #include "thumbs/thumbtargets.h"
 
 #include <QImage>
@@ -116,6 +117,7 @@ private:
     void BuildFormats(const QString &mask, const QString &separator);
     void ApplyColours();
     void ApplySpacing();
+    ThumbDrawSource::Picture SlotPicture(int slot);
     void SlotChanged(int slot);
     const Slot *SlotAt(int slot) const;
     QModelIndex Row(int item) const;
@@ -136,6 +138,8 @@ private:
     bool mHideSelection = false;
     bool mRedraw = true;
     QList<Slot> mSlots;
+    static constexpr int MaxReadyPictures = 512;
+    QList<int> mDrawn;            // slots whose picture is ready, the oldest first
     QList<FormatEntry> mFormats;
     QString mStartingName;
     ThumbItemModel *mModel = nullptr;

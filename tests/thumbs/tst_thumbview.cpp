@@ -288,6 +288,26 @@ private slots:
         QVERIFY(!f.view->ThumbnailInfo_GetTBIH(0, header));
     }
 
+    // Only the pictures drawn last are kept ready to draw; one scrolled back into view is
+    // made again from its bytes.
+    void picturesMadeAgainAfterScrolling()
+    {
+        Fixture f;
+        const int n = 540;
+        f.Add(n);
+        const QRgb colours[3] = {qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255)};
+        for (int i = 0; i < n; ++i)
+            f.SetPicture(i, Solid(QSize(170, 127), colours[i % 3]));
+        for (int i = 0; i < n; i += 6) {
+            f.view->ItemEnsureVisible(i);
+            QCOMPARE(At(f.Shot(), f.Parts(i).frame.center()), colours[i % 3]);
+        }
+        f.view->ItemEnsureVisible(0);
+        const QImage shot = f.Shot();
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(At(shot, f.Parts(i).frame.center()), colours[i]);
+    }
+
     // With HideSelection the selection shows only while the list has the focus.
     void hideSelection()
     {
