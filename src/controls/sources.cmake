@@ -43,7 +43,6 @@ list(APPEND MIROVALE_UI_RESOURCES
     ui/icons/mirovale.svg
     ui/icons/small_icon.svg
     ui/pictures/cannot_display.svg
-    ui/pictures/placeholder.bmp
     ui/slideshow/close.svg
     ui/slideshow/interval_down.svg
     ui/slideshow/interval_up.svg

@@ -74,6 +74,11 @@ inline const QColor EdgeLight{227, 227, 227};
 inline const QColor EdgeHighlight{255, 255, 255};
 inline constexpr int AutoScrollInterval = 10;
 
+// Thumbnail list: background, name text; highlight and highlight text as in the buttons.
+inline const QColor ThumbListBack{247, 247, 247};
+inline const QColor ThumbNameText{51, 51, 51};
+inline const QColor HighlightText{255, 255, 255};
+
 // Mouse-wheel capture.
 inline constexpr int WheelControlSize = 32;
 
