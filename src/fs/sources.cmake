@@ -6,4 +6,5 @@ list(APPEND MIROVALE_CORE_SOURCES
 list(APPEND MIROVALE_UI_SOURCES
     fs/shellcopy.cpp fs/shellcopy.h
     fs/showinfolder.cpp fs/showinfolder.h
+    fs/ucfolderview.cpp fs/ucfolderview.h
 )
