@@ -58,8 +58,8 @@ bool IsDotOrDotDot(const char *name)
 }
 
 // The entry's record, through a link to what it points to (the link itself when it points
-// nowhere). False when the entry is gone or cannot be looked at.
-bool ReadRecord(int folderFd, const char *rawName, const QString &name, FindData &record)
+// nowhere); the name is left to the caller. False when the entry is gone or cannot be looked at.
+bool ReadRecord(int folderFd, const char *rawName, FindData &record)
 {
     constexpr unsigned mask = STATX_TYPE | STATX_MODE | STATX_SIZE | STATX_ATIME | STATX_MTIME | STATX_BTIME;
     struct statx sx{};
@@ -71,7 +71,8 @@ bool ReadRecord(int folderFd, const char *rawName, const QString &name, FindData
         attributes |= AttrDirectory;
     else if (!S_ISREG(sx.stx_mode))
         attributes |= AttrSystem;
-    if (name.startsWith(QLatin1Char('.')))
+    const char *base = std::strrchr(rawName, '/');
+    if ((base ? base[1] : rawName[0]) == '.')
         attributes |= AttrHidden;
     if (::faccessat(folderFd, rawName, W_OK, 0) != 0)
         attributes |= AttrReadOnly;
@@ -81,7 +82,6 @@ bool ReadRecord(int folderFd, const char *rawName, const QString &name, FindData
     record.lastAccessTime = (sx.stx_mask & STATX_ATIME) ? ticks(sx.stx_atime) : 0;
     record.creationTime = (sx.stx_mask & STATX_BTIME) ? ticks(sx.stx_btime) : record.lastWriteTime;
     record.size = S_ISREG(sx.stx_mode) ? quint64(sx.stx_size) : 0;
-    record.name = name;
     record.shortName.clear();
     return true;
 }
@@ -183,6 +183,7 @@ ScanResult cScanPath::StartScan(QString &Path, bool SubFolders, bool Sorted, boo
     }
     mAnyName = mFilter == anyName;
     mScanFilter = mFilter;
+    mScanFilterUtf8 = mScanFilter.toUtf8();
 
     mSizeMode = mMinimumSize > 0 && mMaximumSize > 0 ? 3 : mMaximumSize > 0 ? 2 : mMinimumSize > 0 ? 1 : 0;
     const bool from = BoundActive(mFromDate);
@@ -190,6 +191,7 @@ ScanResult cScanPath::StartScan(QString &Path, bool SubFolders, bool Sorted, boo
     mDateMode = from && to ? 3 : to ? 2 : from ? 1 : 0;
     mStop = false;
     mRecord = FindData{};
+    mRecordPending = false;
 
     mScanning = true;
     Walk walk;
@@ -256,16 +258,17 @@ bool cScanPath::SizeAndDatePass(const FindData &record) const
     return true;
 }
 
-bool cScanPath::Matches(int folderFd, const char *rawName, const QString &name, unsigned char type, bool &directory)
+bool cScanPath::Matches(int folderFd, const char *rawName, unsigned char type, bool extended, bool &directory)
 {
     // Most entries of a big walk are turned away by their name: the disk is asked about an
-    // entry only when its type is not known from the listing, when a test needs more, or
-    // when it is reported.
+    // entry only when its type is not known from the listing or when a test or the detailed
+    // events need its record; otherwise the record is read when a handler asks for it.
+    const QByteArrayView raw(rawName, qsizetype(std::strlen(rawName)));
     FindData record;
     bool haveRecord = false;
     const auto readRecord = [&] {
         if (!haveRecord)
-            haveRecord = ReadRecord(folderFd, rawName, name, record);
+            haveRecord = ReadRecord(folderFd, rawName, record);
         return haveRecord;
     };
     if (type == DT_DIR || type == DT_REG) {
@@ -277,14 +280,19 @@ bool cScanPath::Matches(int folderFd, const char *rawName, const QString &name, 
     } else {
         directory = false; // a device, socket or FIFO
     }
-    if (!directory && !NamePasses(name))
+    const bool nameTest = !directory && !mAnyName;
+    if (nameTest && !mPatternMatching && !ExtensionInFilter(raw, mScanFilterUtf8))
+        return false;
+    if (!raw.isValidUtf8())
+        return false; // no path of the program can name it
+    QString name = QString::fromUtf8(raw);
+    if (nameTest && mPatternMatching && !NamePasses(name))
         return false;
     // Read-only needs a question to the disk; it can only turn an entry away when the owner
     // refuses read-only or normal entries.
-    if (!(mReadOnly && mNormal) || (!directory && (mSizeMode != 0 || mDateMode != 0))) {
-        if (!readRecord())
-            return false;
-    }
+    const bool sizeOrDate = !directory && (mSizeMode != 0 || mDateMode != 0);
+    if ((extended || !(mReadOnly && mNormal) || sizeOrDate) && !readRecord())
+        return false;
     quint32 attributes = 0;
     if (haveRecord) {
         attributes = record.attributes;
@@ -293,20 +301,36 @@ bool cScanPath::Matches(int folderFd, const char *rawName, const QString &name, 
             attributes |= AttrDirectory;
         else if (type != DT_REG)
             attributes |= AttrSystem;
-        if (name.startsWith(QLatin1Char('.')))
+        if (rawName[0] == '.')
             attributes |= AttrHidden;
         if (attributes == 0)
             attributes = AttrNormal;
     }
     if (!AttributesPass(attributes))
         return false;
-    if (!directory && (mSizeMode != 0 || mDateMode != 0) && !SizeAndDatePass(record))
+    if (sizeOrDate && !SizeAndDatePass(record))
         return false;
-    if (!readRecord())
-        return false;
-    directory = record.attributes & AttrDirectory;
+    if (haveRecord)
+        directory = record.attributes & AttrDirectory;
+    else
+        record.attributes = attributes;
+    record.name = std::move(name);
     mRecord = std::move(record);
+    mRecordPending = !haveRecord;
     return true;
+}
+
+const FindData *cScanPath::WFDPointer() const
+{
+    if (mRecordPending) {
+        mRecordPending = false;
+        FindData record;
+        if (ReadRecord(AT_FDCWD, QFile::encodeName(mRecordFolder + mRecord.name).constData(), record)) {
+            record.name = mRecord.name;
+            mRecord = std::move(record);
+        }
+    }
+    return &mRecord;
 }
 
 bool cScanPath::Report(bool directory, const QString &path, bool extended)
@@ -314,6 +338,7 @@ bool cScanPath::Report(bool directory, const QString &path, bool extended)
     const std::shared_ptr<bool> alive = mAlive;
     // Copies: a handler that destroys the scanner must not pull them from under the next.
     const QString name = mRecord.name;
+    mRecordFolder = path;
     if (extended) {
         const quint32 attributes = mRecord.attributes;
         const QDateTime written = DateOf(mRecord.lastWriteTime);
@@ -351,10 +376,9 @@ bool cScanPath::WalkUnsorted(Walk &walk, const QString &start)
         if (!listing.isOpen())
             continue; // a folder that cannot be read hides nothing queued after it
         while (const dirent *entry = listing.next()) {
-            const QByteArrayView raw(entry->d_name, qsizetype(std::strlen(entry->d_name)));
             bool directory = false;
-            if (!IsDotOrDotDot(entry->d_name) && raw.isValidUtf8()
-                && Matches(listing.fd(), entry->d_name, QString::fromUtf8(raw), entry->d_type, directory)) {
+            if (!IsDotOrDotDot(entry->d_name)
+                && Matches(listing.fd(), entry->d_name, entry->d_type, walk.extended, directory)) {
                 if (directory) {
                     if (walk.subFolders)
                         queue.push_back(folder + mRecord.name + QLatin1Char('/'));
@@ -382,6 +406,7 @@ bool cScanPath::WalkSorted(Walk &walk, const QString &folder, QString &error)
         return true;
     struct Found {
         bool directory;
+        bool pending; // the record is read when a handler asks for it
         FindData record;
     };
     std::vector<Found> found;
@@ -392,15 +417,14 @@ bool cScanPath::WalkSorted(Walk &walk, const QString &folder, QString &error)
             const dirent *entry = listing.next();
             if (!entry)
                 break;
-            const QByteArrayView raw(entry->d_name, qsizetype(std::strlen(entry->d_name)));
             bool directory = false;
-            if (!IsDotOrDotDot(entry->d_name) && raw.isValidUtf8()
-                && Matches(listing.fd(), entry->d_name, QString::fromUtf8(raw), entry->d_type, directory)) {
+            if (!IsDotOrDotDot(entry->d_name)
+                && Matches(listing.fd(), entry->d_name, entry->d_type, walk.extended, directory)) {
                 if (found.size() == size_t(MaxFolderEntries)) {
                     error = QStringLiteral("more than %1 entries in %2").arg(MaxFolderEntries).arg(folder);
                     return true;
                 }
-                found.push_back({directory, std::move(mRecord)});
+                found.push_back({directory, mRecordPending, std::move(mRecord)});
             }
             if (++counter % YieldEvery == 0) {
                 if (!Yield())
@@ -423,6 +447,7 @@ bool cScanPath::WalkSorted(Walk &walk, const QString &folder, QString &error)
         if (mStop)
             return true; // nothing more after a stop, not even the first entry
         mRecord = std::move(item.record);
+        mRecordPending = item.pending;
         if (!item.directory) {
             ++mFileCount;
             if (!Report(false, folder, walk.extended))

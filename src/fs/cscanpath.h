@@ -92,8 +92,9 @@ public:
     int DirCount() const { return mDirCount; }
     int FileCount() const { return mFileCount; }
 
-    // The record of the entry being reported, for the event handlers.
-    const FindData *WFDPointer() const { return &mRecord; }
+    // The record of the entry being reported, for the event handlers. Read from the disk when
+    // first asked for, unless the scan needed it anyway.
+    const FindData *WFDPointer() const;
 
     // What runs every 10 listed entries: QCoreApplication::processEvents unless the owner
     // sets another; an empty function yields nothing.
@@ -127,7 +128,7 @@ private:
     bool AttributesPass(quint32 attributes) const;
     bool SizeAndDatePass(const FindData &record) const;
     // The entry test; a matching entry's record becomes the current one.
-    bool Matches(int folderFd, const char *rawName, const QString &name, unsigned char type, bool &directory);
+    bool Matches(int folderFd, const char *rawName, unsigned char type, bool extended, bool &directory);
     // Each false when a handler destroyed the scanner: the walk returns without touching it.
     [[nodiscard]] bool Report(bool directory, const QString &path, bool extended);
     [[nodiscard]] bool Yield();
@@ -150,7 +151,9 @@ private:
 
     int mDirCount = 0;
     int mFileCount = 0;
-    FindData mRecord;
+    mutable FindData mRecord;
+    mutable bool mRecordPending = false; // mRecord holds only the name and the listing's attributes
+    QString mRecordFolder;               // of the entry being reported
     YieldFunction mYield;
 
     // State of the running scan.
@@ -161,6 +164,7 @@ private:
     bool mAnyName = true;        // the filter is "*.*": no name test
     bool mPatternMatching = false;
     QString mScanFilter;         // upper case, ending in ";"
+    QByteArray mScanFilterUtf8;
     std::vector<WildcardPattern> mPatterns;
     std::shared_ptr<bool> mAlive;
 };

@@ -1,6 +1,7 @@
 #include "fs/scanpattern.h"
 
 #include <QList>
+#include <QVarLengthArray>
 
 namespace mv {
 
@@ -119,6 +120,25 @@ bool ExtensionInFilter(QStringView name, QStringView filter)
         return false;
     const QString key = name.mid(dot + 1).toString().toUpper() + QLatin1Char(';');
     return filter.contains(key);
+}
+
+bool ExtensionInFilter(QByteArrayView utf8Name, QByteArrayView utf8Filter)
+{
+    const qsizetype dot = utf8Name.lastIndexOf('.');
+    if (dot < 0)
+        return false;
+    const QByteArrayView extension = utf8Name.sliced(dot + 1);
+    // An ASCII key is found in the UTF-8 bytes exactly where it is found in the text: no
+    // byte of a longer sequence is ASCII. Upper-casing an ASCII letter gives the same as
+    // Unicode's upper-casing of it.
+    QVarLengthArray<char, 32> key;
+    for (const char c : extension) {
+        if (uchar(c) >= 0x80)
+            return ExtensionInFilter(QString::fromUtf8(utf8Name), QString::fromUtf8(utf8Filter));
+        key.append(c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c);
+    }
+    key.append(';');
+    return utf8Filter.indexOf(QByteArrayView(key.constData(), key.size())) >= 0;
 }
 
 } // namespace mv

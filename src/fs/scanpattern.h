@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
 #include <QStringView>
 
@@ -45,5 +46,9 @@ private:
 // ";", occurring anywhere in filter (which the scanner keeps upper case and ending in ";").
 // A name without "." never passes. Only the extension is upper-cased here.
 bool ExtensionInFilter(QStringView name, QStringView filter);
+// The same test on the UTF-8 bytes of a name and of the filter, as a folder listing gives
+// them: without building the name's text when its extension is ASCII, which is how a big
+// walk turns most entries away cheaply.
+bool ExtensionInFilter(QByteArrayView utf8Name, QByteArrayView utf8Filter);
 
 } // namespace mv

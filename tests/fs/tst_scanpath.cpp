@@ -222,12 +222,24 @@ private slots:
         QTest::newRow("last dot counts, listed") << "a.gz.bmp" << images << true;
         QTest::newRow("hidden name with extension") << ".jpg" << images << true;
         QTest::newRow("final dot: empty extension is in any filter") << "odd." << images << true;
+        QTest::newRow("Chinese name, ASCII extension") << QString::fromUtf8("照片.jpg") << images << true;
+        QTest::newRow("extension beyond ASCII, upper-cased")
+            << QString::fromUtf8("caf\u00e9.jp\u00e9") << QString::fromUtf8("*.JP\u00c9;*.PNG;") << true;
+        QTest::newRow("extension beyond ASCII, not listed")
+            << QString::fromUtf8("caf\u00e9.jp\u00e9") << images << false;
+        QTest::newRow("ASCII extension in a filter beyond ASCII")
+            << "a.png" << QString::fromUtf8("*.\u56fe;*.PNG;") << true;
+        QTest::newRow("no ASCII key inside a longer character")
+            << "a.jpg" << QString::fromUtf8("*.\u56fe;") << false;
     }
+    // The test on the listing's bytes gives what the test on the text gives.
     void extensions()
     {
         QFETCH(QString, name);
         QFETCH(QString, filter);
-        QCOMPARE(ExtensionInFilter(name, filter), MV_FETCH(bool, passes));
+        QFETCH(bool, passes);
+        QCOMPARE(ExtensionInFilter(name, filter), passes);
+        QCOMPARE(ExtensionInFilter(QByteArrayView(name.toUtf8()), QByteArrayView(filter.toUtf8())), passes);
     }
 
     void filterProperty_data()
@@ -516,6 +528,46 @@ private slots:
             QCOMPARE(files, 1);
             QCOMPARE(dirs, 1);
             QCOMPARE(plain, 0); // detailed events instead of the plain ones
+        }
+    }
+
+    // With the plain events the record is read from the disk only when a handler asks for
+    // it; it is the whole record all the same.
+    void recordOnRequest()
+    {
+        QTemporaryDir dir;
+        OpenToAll(dir.path());
+        const auto at = [&dir](const char *name) { return dir.filePath(name); };
+        MakeFile(at("photo.jpg"), 1234);
+        MakeFile(at("other.png"), 7);
+        QVERIFY(::chmod(QFile::encodeName(at("photo.jpg")).constData(), 0444) == 0);
+        QVERIFY(::chmod(QFile::encodeName(at("other.png")).constData(), 0666) == 0);
+        SetTimes(at("photo.jpg"), Utc(2022, 2, 2, 22, 22, 22), Utc(2011, 12, 5, 8, 3, 9));
+        QDir().mkpath(at("sub"));
+        OpenToAll(at("sub"));
+        SetTimes(at("sub"), Utc(2019, 9, 9), Utc(2018, 8, 8));
+
+        const OrdinaryUser user; // root may write a read-only file
+        if (!user.active())
+            QSKIP("cannot leave root here");
+        for (const bool sorted : {false, true}) {
+            cScanPath scanner;
+            QMap<QString, FindData> records;
+            const auto keep = [&](const QString &name) { records[name] = *scanner.WFDPointer(); };
+            connect(&scanner, &cScanPath::FileMatch, keep);
+            connect(&scanner, &cScanPath::DirMatch, keep);
+            Run(scanner, dir.path(), {.subFolders = false, .sorted = sorted});
+            QCOMPARE(records.keys(), (QStringList{"other.png", "photo.jpg", "sub"}));
+            const FindData &photo = records["photo.jpg"];
+            QCOMPARE(photo.name, QString("photo.jpg"));
+            QCOMPARE(photo.size, 1234u);
+            QCOMPARE(photo.attributes, quint32(AttrReadOnly));
+            QCOMPARE(photo.lastWriteTime, FileTimeFromUnix(Utc(2011, 12, 5, 8, 3, 9).toSecsSinceEpoch(), 0));
+            QCOMPARE(photo.lastAccessTime, FileTimeFromUnix(Utc(2022, 2, 2, 22, 22, 22).toSecsSinceEpoch(), 0));
+            QCOMPARE(records["other.png"].size, 7u);
+            QCOMPARE(records["other.png"].attributes, quint32(AttrNormal));
+            QCOMPARE(records["sub"].attributes, quint32(AttrDirectory));
+            QCOMPARE(records["sub"].lastWriteTime, FileTimeFromUnix(Utc(2018, 8, 8).toSecsSinceEpoch(), 0));
         }
     }
 
