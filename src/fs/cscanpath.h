@@ -72,7 +72,8 @@ public:
 
     // Date bounds on files: 0 last write, 1 creation, 2 last access time (another value
     // dates every file at the zero date 1899-12-30 00:00 UTC). A bound is active when it is
-    // later than that zero date; file times are UTC with their seconds dropped.
+    // later than that zero date; file times are UTC with their seconds dropped. Bounds and
+    // file times are compared as points in time, in whatever time zone a bound is given.
     int DateType() const { return mDateType; }
     void setDateType(int type) { mDateType = type; }
     QDateTime FromDate() const { return mFromDate; }

@@ -436,6 +436,9 @@ private slots:
                                                  << QStringList{"a.jpg"};
         QTest::newRow("from after that minute") << 0LL << 0LL << 0 << Utc(2020, 1, 1, 10, 1) << Utc(2021, 1, 1)
                                                 << QStringList{};
+        QTest::newRow("a bound in another time zone is the same point in time")
+            << 0LL << 0LL << 0 << none << QDateTime(QDate(2021, 6, 15), QTime(21, 0), Qt::OffsetFromUTC, 8 * 3600)
+            << QStringList{"a.jpg", "b.jpg"};
         QTest::newRow("from and to") << 0LL << 0LL << 0 << Utc(2021, 1, 1) << Utc(2022, 1, 1)
                                      << QStringList{"b.jpg", "c.jpg"};
         QTest::newRow("access time") << 0LL << 0LL << 2 << Utc(2023, 1, 1) << none << QStringList{"a.jpg"};
