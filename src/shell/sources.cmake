@@ -1,1 +1,7 @@
 # Files of this folder: core (widget-free) and UI.
+list(APPEND MIROVALE_CORE_SOURCES
+    shell/association.cpp shell/association.h
+    shell/mimeapps.cpp shell/mimeapps.h
+    shell/mimetypes.cpp shell/mimetypes.h
+    shell/shelltool.cpp shell/shelltool.h
+)
