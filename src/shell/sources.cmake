@@ -1,7 +1,9 @@
 # Files of this folder: core (widget-free) and UI.
 list(APPEND MIROVALE_CORE_SOURCES
     shell/association.cpp shell/association.h
+    shell/desktopwallpaper.cpp shell/desktopwallpaper.h
     shell/mimeapps.cpp shell/mimeapps.h
     shell/mimetypes.cpp shell/mimetypes.h
     shell/shelltool.cpp shell/shelltool.h
+    shell/wallpaper.cpp shell/wallpaper.h
 )
