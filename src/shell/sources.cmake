@@ -7,3 +7,7 @@ list(APPEND MIROVALE_CORE_SOURCES
     shell/shelltool.cpp shell/shelltool.h
     shell/wallpaper.cpp shell/wallpaper.h
 )
+# The commands read our pictures from the UI library's resources.
+list(APPEND MIROVALE_UI_SOURCES
+    shell/shellcommands.cpp shell/shellcommands.h
+)
