@@ -267,6 +267,26 @@ private slots:
         QCOMPARE(Quarters(ReadBitmap(target)), Upright);
     }
 
+    // Centre after stretch on another picture: the one file holds the new picture and the
+    // desktop gets the new style.
+    void centreAfterStretch()
+    {
+        const QString first = write("first.png", Encode(Quadrants(40, 30), "png"));
+        const QString second = write("second.png", Encode(Quadrants(24, 50), "png"));
+        const QString target = mDir.filePath("MVWallpaper.BMP");
+        FakeTools tools;
+        tools.add("gsettings");
+        QCOMPARE(int(SetWallpaper(first, WallpaperStyle::Stretch, "GNOME", target).status), int(WallpaperStatus::Ok));
+        QCOMPARE(ReadBitmap(target).size(), QSize(40, 30));
+        tools.clearCalls();
+        QCOMPARE(int(SetWallpaper(second, WallpaperStyle::Centre, "GNOME", target).status), int(WallpaperStatus::Ok));
+        const QImage shown = ReadBitmap(target);
+        QCOMPARE(shown.size(), QSize(24, 50));
+        QCOMPARE(Quarters(shown), Upright);
+        QCOMPARE(tools.calls().first(), (QStringList{"gsettings", "set", "org.gnome.desktop.background",
+                                                     "picture-options", "'centered'"}));
+    }
+
     void plasmaScript()
     {
         const QString script = PlasmaWallpaperScript("file:///a/it's%20%22q%22/MVWallpaper.BMP", WallpaperStyle::Centre);
