@@ -408,7 +408,7 @@ IniWriteResult WriteIniValue(const QString &section, const std::optional<QString
 
 QString ConfigPath()
 {
-    return AppFolder() + QStringLiteral("Config.ini");
+    return ConfigFolder() + QStringLiteral("Config.ini");
 }
 
 QString ReadConfig(const QString &key)

@@ -67,7 +67,7 @@ IniWriteResult IniWrite(const QString &fileName, const QString &section, const Q
 IniWriteResult WriteIniValue(const QString &section, const std::optional<QString> &key,
                              const std::optional<QString> &value, const QString &fileName);
 
-QString ConfigPath(); // AppFolder() + "Config.ini"
+QString ConfigPath(); // ConfigFolder() + "Config.ini"
 QString ReadConfig(const QString &key);
 IniWriteResult WriteConfig(const QString &section, const std::optional<QString> &key,
                            const std::optional<QString> &value);

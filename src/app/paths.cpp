@@ -26,6 +26,22 @@ QString AppFolder()
     return withSlash(QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath().section(QLatin1Char('/'), 0, -2));
 }
 
+QString ConfigFolder()
+{
+    const QString app = AppFolder();
+    return ConfigFolderFor(app, QFileInfo(app).isWritable());
+}
+
+QString ConfigFolderFor(const QString &appFolder, bool appFolderWritable)
+{
+    if (appFolderWritable)
+        return appFolder;
+    const QString folder =
+        withSlash(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)) + QStringLiteral("Mirovale/");
+    QDir().mkpath(folder);
+    return folder;
+}
+
 QString WindowsFolder()
 {
     const QString folder =

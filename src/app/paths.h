@@ -13,6 +13,10 @@ inline constexpr const char *SupportedPattern =
 inline constexpr const char *DesktopLabel = "|我的桌面/";
 
 QString AppFolder();
+// Where Config.ini and Update live: beside the program when it may write there, otherwise
+// (an installed, read-only prefix) $XDG_CONFIG_HOME/Mirovale/, created on first use.
+QString ConfigFolder();
+QString ConfigFolderFor(const QString &appFolder, bool appFolderWritable);
 QString WindowsFolder();
 QString DesktopFolder();
 

@@ -14,6 +14,7 @@
 #include "fs/filelist.h"
 #include "imaging/gdiplus.h"
 #include "imaging/ucplayer.h"
+#include "shell/shellcommands.h"
 #include "viewer/ffullscreen.h"
 
 #include <QApplication>
@@ -210,10 +211,20 @@ void FrmShow::buildMenu()
     mFind = add(mMenu, "mFind", "打开图片所在文件夹", &FrmShow::OpenContainingFolder);
     QMenu *desk = mMenu->addMenu(QStringLiteral("设置为桌面(&W)"));
     desk->setObjectName(QStringLiteral("mDeskTop"));
-    // Wallpaper: wired up together with the desktop settings.
     mDesk1 = add(desk, "mDesk1", "居中(&C)", nullptr);
     mDesk2 = add(desk, "mDesk2", "平铺(&T)", nullptr);
     mDesk3 = add(desk, "mDesk3", "拉伸(&S)", nullptr);
+    // The wallpaper commands work on the image shown when the item is chosen.
+    const auto wallpaper = [this](QAction *item, WallpaperStyle style) {
+        connect(item, &QAction::triggered, this, [this, style] {
+            const QString path = currentPath();
+            if (!path.isEmpty())
+                SetDesktopWallpaper(path, style);
+        });
+    };
+    wallpaper(mDesk1, WallpaperStyle::Centre);
+    wallpaper(mDesk2, WallpaperStyle::Tile);
+    wallpaper(mDesk3, WallpaperStyle::Stretch);
     mPrint = add(mMenu, "mPrint", "打印图片", nullptr);
     mMenu->addSeparator();
     mDel = add(mMenu, "mDel", "删除图片", &FrmShow::DeleteImage);

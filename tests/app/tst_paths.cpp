@@ -98,6 +98,16 @@ private slots:
         QCOMPARE(windows, qEnvironmentVariable("XDG_DATA_HOME") + "/Mirovale/");
         QVERIFY(QFileInfo(windows).isDir());
 
+        // Config.ini stays beside the program where it may write there, as the tests' own
+        // copies of the program folder are; an installed, read-only one sends it to the
+        // user's configuration folder.
+        QCOMPARE(ConfigFolder(), app);
+        QCOMPARE(ConfigFolderFor("/usr/bin/", true), QString("/usr/bin/"));
+        const QString config = qEnvironmentVariable("XDG_CONFIG_HOME") + "/Mirovale/";
+        QDir(config).removeRecursively();
+        QCOMPARE(ConfigFolderFor("/usr/bin/", false), config);
+        QVERIFY(QFileInfo(config).isDir());
+
         QCOMPARE(DesktopFolder(), qEnvironmentVariable("HOME") + "/Desktop/");
         QCOMPARE(ResolveDesktopLabel(QString(DesktopLabel) + "sub/"), DesktopFolder() + "sub/");
         QCOMPARE(ResolveDesktopLabel("/tmp/"), QString("/tmp/"));
