@@ -231,6 +231,17 @@ private slots:
         }
     }
 
+    // Mirovale links the packed resource tree that this test reads its Update from.
+    void mirovaleCarriesTheBuiltUpdater()
+    {
+        const QByteArray packed = ReadBytes(MIROVALE_UPDATER_RCC_FILE);
+        QVERIFY(packed.size() > 1000);
+        QVERIFY(ReadBytes(MIROVALE_BIN_DIR "/Mirovale").contains(packed));
+        QFile resource(":/CUSTOM/103");
+        QVERIFY(resource.open(QIODevice::ReadOnly));
+        QVERIFY(resource.readAll() == builtUpdater());
+    }
+
     // The real programs: the check writes Update out of the resource and starts it, Update
     // asks again, downloads UpdateSetup and records UpdateVersion, and the next close of the
     // browser starts UpdateSetup.
