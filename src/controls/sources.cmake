@@ -1,6 +1,5 @@
 # Files of this folder: core (widget-free) and UI.
-# The custom controls, their pictures, and the updater's progress bar (kept here until the
-# updater program has its own list).
+# The custom controls and their pictures.
 list(APPEND MIROVALE_UI_SOURCES
     controls/box.cpp controls/box.h
     controls/buttonbase.cpp controls/buttonbase.h
@@ -15,7 +14,6 @@ list(APPEND MIROVALE_UI_SOURCES
     controls/theme.h
     controls/ucprogress.cpp controls/ucprogress.h
     controls/uipictures.cpp controls/uipictures.h
-    updater/progbar.cpp updater/progbar.h
 )
 # Our own artwork, drawn by tools/art/make_art.py.
 list(APPEND MIROVALE_UI_RESOURCES
