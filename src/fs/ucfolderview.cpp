@@ -23,6 +23,8 @@
 #include <QVBoxLayout>
 
 #include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <functional>
@@ -56,17 +58,40 @@ bool LessIgnoringCase(const QString &a, const QString &b)
 
 // The folders worth showing inside a folder: directories (symbolic links count as what they
 // point to) whose names do not begin with "."; an unreadable folder simply has none.
-QStringList SubfolderNames(const QString &folder, bool firstOnly)
+QStringList SubfolderNames(const QString &folder)
 {
     QStringList names;
     QDirIterator it(folder, QDir::Dirs | QDir::NoDotAndDotDot);
     while (it.hasNext()) {
         it.next();
         names.append(it.fileName());
-        if (firstOnly)
-            break;
     }
     return names;
+}
+
+// The same test for one folder worth showing, asked once per listed folder: the entry's type
+// from the directory itself where it says, so that only links and unknown types cost a stat.
+bool HasSubfolder(const QString &folder)
+{
+    DIR *dir = ::opendir(QFile::encodeName(folder).constData());
+    if (!dir)
+        return false;
+    bool found = false;
+    while (!found) {
+        const dirent *entry = ::readdir(dir);
+        if (!entry)
+            break;
+        if (entry->d_name[0] == '.')
+            continue;
+        if (entry->d_type == DT_DIR) {
+            found = true;
+        } else if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
+            struct stat info {};
+            found = ::fstatat(::dirfd(dir), entry->d_name, &info, 0) == 0 && S_ISDIR(info.st_mode);
+        }
+    }
+    ::closedir(dir);
+    return found;
 }
 
 // Mounted volumes a user would browse: real or network file systems outside the system's own
@@ -299,12 +324,16 @@ public:
     }
 
 private:
-    void moveTo(const QModelIndex &to)
+    void moveTo(const QModelIndex &index)
     {
-        const QModelIndex from = selectedNode();
+        // The owner's handler runs in between: either node may be gone when it returns.
+        const QPersistentModelIndex to = index;
+        const QPersistentModelIndex from = selectedNode();
         if (to == from && currentIndex() == to)
             return;
         if (to != from && !decide(to))
+            return;
+        if (!to.isValid())
             return;
         QItemSelectionModel::select(QItemSelection(to, to), ClearAndSelect | Rows);
         QItemSelectionModel::setCurrentIndex(to, NoUpdate);
@@ -428,7 +457,7 @@ void ucFolderView::Private::fill(QTreeWidgetItem *node)
     const QString folder = diskPathOf(node);
     const QString stored = desktopNode ? QString::fromUtf8(DesktopLabel) : pathOf(node);
     const QString desktop = DesktopFolder();
-    QStringList names = SubfolderNames(folder, false);
+    QStringList names = SubfolderNames(folder);
     std::sort(names.begin(), names.end(), LessIgnoringCase);
     // Every plain folder shares one icon: asking per folder costs a lookup each and gives the
     // same picture.
@@ -439,7 +468,7 @@ void ucFolderView::Private::fill(QTreeWidgetItem *node)
         const QString full = folder + name + Slash();
         if (!desktopNode && full == desktop)
             continue;
-        const bool deeper = !SubfolderNames(full, true).isEmpty();
+        const bool deeper = HasSubfolder(full);
         children.append(addNode(nullptr, name, folderIcon, stored + name + Slash(), deeper));
     }
     node->addChildren(children);
@@ -470,10 +499,10 @@ bool ucFolderView::Private::mayMove(QTreeWidgetItem *to)
 {
     if (!to || NodeParameter(to) == 0)
         return true;
-    QTreeWidgetItem *from = selected();
+    const QPersistentModelIndex from = selection->selectedNode();
     const QPersistentModelIndex keep = tree->indexOf(to);
     tree->boldItem = to;
-    tree->refreshFont(from);
+    tree->refreshFont(tree->itemOf(from));
     tree->refreshFont(to);
     // Lets the bold node show; input waits, so that no second change starts inside this one.
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
@@ -487,8 +516,8 @@ bool ucFolderView::Private::mayMove(QTreeWidgetItem *to)
     }
     if (!keep.isValid())
         return false;
-    if (cancel && from)
-        tree->scrollToItem(from);
+    if (cancel && from.isValid())
+        tree->scrollTo(from);
     return !cancel;
 }
 
@@ -685,7 +714,7 @@ bool ucFolderView::TrackSelect() const { return d->tree->trackSelect; }
 void ucFolderView::setTrackSelect(bool on)
 {
     d->tree->trackSelect = on;
-    d->tree->setMouseTracking(on);
+    d->tree->viewport()->setMouseTracking(on);
     if (!on)
         d->tree->setHot(nullptr);
 }
