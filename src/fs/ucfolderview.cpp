@@ -408,6 +408,7 @@ public:
     void fillTopLevels();
     void fill(QTreeWidgetItem *node);
     void expanded(QTreeWidgetItem *node);
+    void collapsed(QTreeWidgetItem *node);
     bool mayMove(QTreeWidgetItem *to);
     void moved(QTreeWidgetItem *from, QTreeWidgetItem *to);
     void rightPressed(QTreeWidgetItem *node, const QPoint &at);
@@ -491,6 +492,18 @@ void ucFolderView::Private::expanded(QTreeWidgetItem *node)
         for (int i = 0; i < parent->childCount(); ++i) {
             if (parent->child(i) != keep && parent->child(i)->isExpanded())
                 parent->child(i)->setExpanded(false);
+        }
+    }
+}
+
+void ucFolderView::Private::collapsed(QTreeWidgetItem *node)
+{
+    // Like the platform tree, a selection that a collapse hides moves to the collapsed node.
+    QTreeWidgetItem *chosen = selected();
+    for (QTreeWidgetItem *up = chosen ? chosen->parent() : nullptr; up; up = up->parent()) {
+        if (up == node) {
+            tree->setCurrentItem(node);
+            return;
         }
     }
 }
@@ -594,6 +607,7 @@ ucFolderView::ucFolderView(QWidget *parent)
     d->tree->inputStarts = [this] { d->selection->forgetDecision(); };
     d->tree->rightPressed = [this](QTreeWidgetItem *node, const QPoint &at) { d->rightPressed(node, at); };
     connect(d->tree, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem *node) { d->expanded(node); });
+    connect(d->tree, &QTreeWidget::itemCollapsed, this, [this](QTreeWidgetItem *node) { d->collapsed(node); });
 
     QPalette palette = d->tree->palette();
     palette.setColor(QPalette::Base, theme::WindowBlue);

@@ -448,6 +448,32 @@ private slots:
         QCOMPARE(after.count(), 0);
     }
 
+    void collapseMovesSelection()
+    {
+        ucFolderView view;
+        view.resize(300, 500);
+        view.show();
+        QVERIFY(view.Initialize());
+        view.setPath(home("deep/one/two"));
+        QTreeWidgetItem *deep = selectedNode(view)->parent()->parent();
+        QStringList asked;
+        connect(&view, &ucFolderView::ChangeBefore, &view, [&](const QString &path, bool *) { asked.append(path); });
+        // A click on the expand button of an ancestor: the selection would be hidden.
+        const QRect row = view.tree()->visualItemRect(deep);
+        QTest::mouseClick(view.tree()->viewport(), Qt::LeftButton, {},
+                          QPoint(row.left() - view.tree()->indentation() / 2, row.center().y()));
+        QVERIFY(!deep->isExpanded());
+        QCOMPARE(asked, QStringList({home("deep/")}));
+        QCOMPARE(selectedNode(view), deep);
+        QCOMPARE(view.tree()->currentItem(), deep);
+        // Collapsing a branch beside the selection leaves it alone.
+        view.setPath(mDesktop);
+        asked.clear();
+        homeNode(view)->setExpanded(false);
+        QCOMPARE(asked, QStringList());
+        QCOMPARE(view.Path(), mDesktop);
+    }
+
     void rightButton()
     {
         ucFolderView view;
