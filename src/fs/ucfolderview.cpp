@@ -131,7 +131,8 @@ void ucFolderView::Private::fillTopLevels()
             continue;
         shown.append(path);
         const QString label = volume.name();
-        const QString text = label.isEmpty() ? volume.rootPath() : label + QStringLiteral(" (") + volume.rootPath() + QLatin1Char(')');
+        const QString text = label.isEmpty() ? volume.rootPath()
+                                             : label + QStringLiteral(" (") + volume.rootPath() + QLatin1Char(')');
         addNode(computer, text, icons.icon(QAbstractFileIconProvider::Drive), path, true);
     }
 }
@@ -309,6 +310,7 @@ ucFolderView::ucFolderView(QWidget *parent)
 ucFolderView::~ucFolderView()
 {
     // The tree goes first, so that nothing it does on the way out reaches a half-gone table.
+    disconnect(d->tree, nullptr, this, nullptr);
     d->selection->mayMove = nullptr;
     d->selection->moved = nullptr;
     d->tree->inputStarts = nullptr;
