@@ -6,6 +6,7 @@ list(APPEND MIROVALE_CORE_SOURCES
     fs/scanpattern.cpp fs/scanpattern.h
 )
 list(APPEND MIROVALE_UI_SOURCES
+    fs/foldertree.cpp fs/foldertree.h
     fs/shellcopy.cpp fs/shellcopy.h
     fs/showinfolder.cpp fs/showinfolder.h
     fs/ucfolderview.cpp fs/ucfolderview.h

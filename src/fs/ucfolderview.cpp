@@ -3,29 +3,22 @@
 #include "app/paths.h"
 #include "controls/theme.h"
 #include "fs/fileops.h"
+#include "fs/foldertree.h"
 
 #include <QAbstractFileIconProvider>
 #include <QCoreApplication>
 #include <QDir>
-#include <QDirIterator>
 #include <QFileIconProvider>
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QItemSelectionModel>
-#include <QKeyEvent>
-#include <QMouseEvent>
-#include <QPainter>
 #include <QPersistentModelIndex>
-#include <QPointer>
 #include <QStorageInfo>
-#include <QStyleOption>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
 #include <dirent.h>
 
 #include <algorithm>
-#include <functional>
 
 namespace mv {
 
@@ -47,284 +40,6 @@ QString WithSlash(const QString &path)
 {
     return path.endsWith(QLatin1Char('/')) ? path : path + QLatin1Char('/');
 }
-
-bool LessIgnoringCase(const QString &a, const QString &b)
-{
-    const int order = a.compare(b, Qt::CaseInsensitive);
-    return order != 0 ? order < 0 : a < b;
-}
-
-// The folders worth showing inside a folder: directories (symbolic links count as what they
-// point to) whose names do not begin with "."; an unreadable folder simply has none.
-QStringList SubfolderNames(const QString &folder, bool firstOnly)
-{
-    QStringList names;
-    QDirIterator it(folder, QDir::Dirs | QDir::NoDotAndDotDot);
-    while (it.hasNext()) {
-        it.next();
-        names.append(it.fileName());
-        if (firstOnly)
-            break;
-    }
-    return names;
-}
-
-// Mounted volumes a user would browse: real or network file systems outside the system's own
-// places.
-bool IsBrowsableVolume(const QStorageInfo &volume)
-{
-    if (!volume.isValid() || !volume.isReady())
-        return false;
-    const QString root = volume.rootPath();
-    static const QStringList systemPlaces = {"/proc", "/sys", "/dev", "/run", "/boot", "/snap", "/var/snap"};
-    for (const QString &place : systemPlaces) {
-        if ((root == place || root.startsWith(place + Slash())) && !root.startsWith(QStringLiteral("/run/media/")))
-            return false;
-    }
-    const QByteArray type = volume.fileSystemType();
-    static const QList<QByteArray> network = {"nfs", "nfs4", "cifs", "smb3", "smbfs", "fuse.sshfs", "9p"};
-    return volume.device().startsWith("/dev/") || network.contains(type);
-}
-
-// Keeps the bold and hover states of one node in its font, on top of the tree's own font.
-void ApplyNodeFont(QTreeWidgetItem *item, bool bold, bool underline)
-{
-    if (!item)
-        return;
-    if (!bold && !underline) {
-        item->setData(0, Qt::FontRole, QVariant());
-        return;
-    }
-    QFont font = item->treeWidget() ? item->treeWidget()->font() : QFont();
-    font.setBold(bold);
-    font.setUnderline(underline);
-    item->setFont(0, font);
-}
-
-// The tree itself: the platform tree's habits that QTreeWidget lacks.
-class FolderTree : public QTreeWidget
-{
-public:
-    explicit FolderTree(QWidget *parent)
-        : QTreeWidget(parent)
-    {
-    }
-
-    std::function<void(QTreeWidgetItem *, const QPoint &)> rightPressed;
-    std::function<void()> inputStarts;
-    bool hasButtons = true;
-    bool hasLines = true;
-    bool trackSelect = false;
-    QTreeWidgetItem *boldItem = nullptr;
-    QTreeWidgetItem *hotItem = nullptr;
-
-    QTreeWidgetItem *itemOf(const QModelIndex &index) const { return itemFromIndex(index); }
-    QModelIndex indexOf(const QTreeWidgetItem *item) const { return indexFromItem(item); }
-
-    void refreshFont(QTreeWidgetItem *item)
-    {
-        if (item)
-            ApplyNodeFont(item, item == boldItem, item == hotItem && trackSelect);
-    }
-    void setHot(QTreeWidgetItem *item)
-    {
-        if (item == hotItem)
-            return;
-        QTreeWidgetItem *old = hotItem;
-        hotItem = item;
-        refreshFont(old);
-        refreshFont(hotItem);
-    }
-    void forget(QTreeWidgetItem *item)
-    {
-        if (item == boldItem)
-            boldItem = nullptr;
-        if (item == hotItem)
-            hotItem = nullptr;
-    }
-
-protected:
-    bool event(QEvent *event) override
-    {
-        if (inputStarts && (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride))
-            inputStarts();
-        return QTreeWidget::event(event);
-    }
-    bool viewportEvent(QEvent *event) override
-    {
-        if (inputStarts && event->type() == QEvent::MouseButtonPress)
-            inputStarts();
-        if (event->type() == QEvent::Leave)
-            setHot(nullptr);
-        return QTreeWidget::viewportEvent(event);
-    }
-    void mousePressEvent(QMouseEvent *event) override
-    {
-        // The right button never moves the selection: it names a node for the folder menu.
-        if (event->button() == Qt::RightButton) {
-            if (rightPressed)
-                rightPressed(itemAt(event->position().toPoint()), event->position().toPoint());
-            event->accept();
-            return;
-        }
-        QTreeWidget::mousePressEvent(event);
-    }
-    void mouseMoveEvent(QMouseEvent *event) override
-    {
-        if (trackSelect)
-            setHot(itemAt(event->position().toPoint()));
-        // Dragging with a button held neither drags nodes nor walks the selection along.
-        if (event->buttons() != Qt::NoButton)
-            return;
-        QTreeWidget::mouseMoveEvent(event);
-    }
-    void keyPressEvent(QKeyEvent *event) override
-    {
-        // Ctrl+Tab (with or without Shift) belongs to the window holding the tree.
-        if ((event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab)
-            && (event->modifiers() & Qt::ControlModifier)) {
-            event->ignore();
-            return;
-        }
-        QTreeWidget::keyPressEvent(event);
-    }
-    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex &index,
-                                                         const QEvent *event) const override
-    {
-        // Like the platform tree, a click or key never leaves the tree without a selection.
-        const auto flags = QTreeWidget::selectionCommand(index, event);
-        if (index.isValid() && (flags & (QItemSelectionModel::Deselect | QItemSelectionModel::Toggle)))
-            return QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows;
-        return flags;
-    }
-    void changeEvent(QEvent *event) override
-    {
-        QTreeWidget::changeEvent(event);
-        if (event->type() == QEvent::FontChange) {
-            refreshFont(boldItem);
-            refreshFont(hotItem);
-        }
-    }
-    void drawBranches(QPainter *painter, const QRect &rect, const QModelIndex &index) const override;
-};
-
-void FolderTree::drawBranches(QPainter *painter, const QRect &rect, const QModelIndex &index) const
-{
-    const int indent = indentation();
-    const QTreeWidgetItem *item = itemFromIndex(index);
-    if (!item || indent <= 0)
-        return;
-    const int levels = rect.width() / indent;
-    const int midY = rect.top() + rect.height() / 2;
-    auto levelRect = [&](int level) { return QRect(rect.left() + level * indent, rect.top(), indent, rect.height()); };
-    auto hasNextSibling = [](const QTreeWidgetItem *node) {
-        const QTreeWidgetItem *parent = node->parent();
-        if (!parent)
-            return false;
-        return parent->indexOfChild(const_cast<QTreeWidgetItem *>(node)) < parent->childCount() - 1;
-    };
-    if (hasLines) {
-        painter->save();
-        QPen pen(palette().color(QPalette::Mid));
-        pen.setStyle(Qt::DotLine);
-        painter->setPen(pen);
-        // The node's own level: a line from above to its middle, on down when a sibling
-        // follows, and across to the text.
-        const QRect own = levelRect(levels - 1);
-        const int midX = own.left() + indent / 2;
-        painter->drawLine(midX, own.top(), midX, hasNextSibling(item) ? own.bottom() : midY);
-        painter->drawLine(midX, midY, own.right(), midY);
-        // The levels of its ancestors: a through line where that ancestor has a later sibling.
-        const QTreeWidgetItem *ancestor = item->parent();
-        for (int level = levels - 2; level >= 0 && ancestor; --level, ancestor = ancestor->parent()) {
-            if (hasNextSibling(ancestor)) {
-                const int x = levelRect(level).left() + indent / 2;
-                painter->drawLine(x, rect.top(), x, rect.bottom());
-            }
-        }
-        painter->restore();
-    }
-    const bool expandable = item->childCount() > 0
-                            || item->childIndicatorPolicy() == QTreeWidgetItem::ShowIndicator;
-    if (hasButtons && expandable && levels > 0) {
-        QStyleOption option;
-        option.initFrom(this);
-        option.rect = levelRect(levels - 1);
-        option.state = QStyle::State_Children | QStyle::State_Item;
-        if (isExpanded(index))
-            option.state |= QStyle::State_Open;
-        style()->drawPrimitive(QStyle::PE_IndicatorBranch, &option, painter, this);
-    }
-}
-
-// Every way the selection can move (clicks, keys, keyboard search, code) ends here, so a
-// refused change never shows: neither the selection nor the current node move.
-class GatedSelection : public QItemSelectionModel
-{
-public:
-    GatedSelection(QAbstractItemModel *model, QObject *parent)
-        : QItemSelectionModel(model, parent)
-    {
-    }
-
-    std::function<bool(const QModelIndex &to)> mayMove;
-    std::function<void(const QModelIndex &from, const QModelIndex &to)> moved;
-
-    // One user action asks about the same node from several calls; it is asked once.
-    void forgetDecision() { mDecided = QPersistentModelIndex(); }
-
-    QModelIndex selectedNode() const
-    {
-        const QModelIndexList rows = selectedRows(0);
-        return rows.isEmpty() ? QModelIndex() : rows.first();
-    }
-
-    using QItemSelectionModel::select;
-    void setCurrentIndex(const QModelIndex &index, QItemSelectionModel::SelectionFlags command) override
-    {
-        if (!index.isValid()) {
-            QItemSelectionModel::setCurrentIndex(index, command);
-            return;
-        }
-        moveTo(index.siblingAtColumn(0));
-    }
-    void select(const QItemSelection &selection, QItemSelectionModel::SelectionFlags command) override
-    {
-        const QModelIndexList chosen = selection.indexes();
-        if ((command & (Select | Toggle)) && !chosen.isEmpty() && chosen.first().isValid()) {
-            moveTo(chosen.first().siblingAtColumn(0));
-            return;
-        }
-        QItemSelectionModel::select(selection, command);
-    }
-
-private:
-    void moveTo(const QModelIndex &to)
-    {
-        const QModelIndex from = selectedNode();
-        if (to == from && currentIndex() == to)
-            return;
-        if (to != from && !decide(to))
-            return;
-        QItemSelectionModel::select(QItemSelection(to, to), ClearAndSelect | Rows);
-        QItemSelectionModel::setCurrentIndex(to, NoUpdate);
-        if (to != from && moved)
-            moved(from, to);
-    }
-    bool decide(const QModelIndex &to)
-    {
-        if (mDecided.isValid() && mDecided == to)
-            return mAllowed;
-        const bool allowed = !mayMove || mayMove(to);
-        mDecided = to;
-        mAllowed = allowed;
-        QMetaObject::invokeMethod(this, [this] { forgetDecision(); }, Qt::QueuedConnection);
-        return allowed;
-    }
-
-    QPersistentModelIndex mDecided;
-    bool mAllowed = true;
-};
 
 } // namespace
 
@@ -379,6 +94,7 @@ public:
     void fillTopLevels();
     void fill(QTreeWidgetItem *node);
     void expanded(QTreeWidgetItem *node);
+    void collapsed(QTreeWidgetItem *node);
     bool mayMove(QTreeWidgetItem *to);
     void moved(QTreeWidgetItem *from, QTreeWidgetItem *to);
     void rightPressed(QTreeWidgetItem *node, const QPoint &at);
@@ -415,7 +131,8 @@ void ucFolderView::Private::fillTopLevels()
             continue;
         shown.append(path);
         const QString label = volume.name();
-        const QString text = label.isEmpty() ? volume.rootPath() : label + QStringLiteral(" (") + volume.rootPath() + QLatin1Char(')');
+        const QString text = label.isEmpty() ? volume.rootPath()
+                                             : label + QStringLiteral(" (") + volume.rootPath() + QLatin1Char(')');
         addNode(computer, text, icons.icon(QAbstractFileIconProvider::Drive), path, true);
     }
 }
@@ -428,7 +145,7 @@ void ucFolderView::Private::fill(QTreeWidgetItem *node)
     const QString folder = diskPathOf(node);
     const QString stored = desktopNode ? QString::fromUtf8(DesktopLabel) : pathOf(node);
     const QString desktop = DesktopFolder();
-    QStringList names = SubfolderNames(folder, false);
+    QStringList names = SubfolderNames(folder);
     std::sort(names.begin(), names.end(), LessIgnoringCase);
     // Every plain folder shares one icon: asking per folder costs a lookup each and gives the
     // same picture.
@@ -439,7 +156,7 @@ void ucFolderView::Private::fill(QTreeWidgetItem *node)
         const QString full = folder + name + Slash();
         if (!desktopNode && full == desktop)
             continue;
-        const bool deeper = !SubfolderNames(full, true).isEmpty();
+        const bool deeper = HasSubfolder(full);
         children.append(addNode(nullptr, name, folderIcon, stored + name + Slash(), deeper));
     }
     node->addChildren(children);
@@ -466,14 +183,26 @@ void ucFolderView::Private::expanded(QTreeWidgetItem *node)
     }
 }
 
+void ucFolderView::Private::collapsed(QTreeWidgetItem *node)
+{
+    // Like the platform tree, a selection that a collapse hides moves to the collapsed node.
+    QTreeWidgetItem *chosen = selected();
+    for (QTreeWidgetItem *up = chosen ? chosen->parent() : nullptr; up; up = up->parent()) {
+        if (up == node) {
+            tree->setCurrentItem(node);
+            return;
+        }
+    }
+}
+
 bool ucFolderView::Private::mayMove(QTreeWidgetItem *to)
 {
     if (!to || NodeParameter(to) == 0)
         return true;
-    QTreeWidgetItem *from = selected();
+    const QPersistentModelIndex from = selection->selectedNode();
     const QPersistentModelIndex keep = tree->indexOf(to);
     tree->boldItem = to;
-    tree->refreshFont(from);
+    tree->refreshFont(tree->itemOf(from));
     tree->refreshFont(to);
     // Lets the bold node show; input waits, so that no second change starts inside this one.
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
@@ -487,8 +216,8 @@ bool ucFolderView::Private::mayMove(QTreeWidgetItem *to)
     }
     if (!keep.isValid())
         return false;
-    if (cancel && from)
-        tree->scrollToItem(from);
+    if (cancel && from.isValid())
+        tree->scrollTo(from);
     return !cancel;
 }
 
@@ -565,6 +294,7 @@ ucFolderView::ucFolderView(QWidget *parent)
     d->tree->inputStarts = [this] { d->selection->forgetDecision(); };
     d->tree->rightPressed = [this](QTreeWidgetItem *node, const QPoint &at) { d->rightPressed(node, at); };
     connect(d->tree, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem *node) { d->expanded(node); });
+    connect(d->tree, &QTreeWidget::itemCollapsed, this, [this](QTreeWidgetItem *node) { d->collapsed(node); });
 
     QPalette palette = d->tree->palette();
     palette.setColor(QPalette::Base, theme::WindowBlue);
@@ -580,6 +310,7 @@ ucFolderView::ucFolderView(QWidget *parent)
 ucFolderView::~ucFolderView()
 {
     // The tree goes first, so that nothing it does on the way out reaches a half-gone table.
+    disconnect(d->tree, nullptr, this, nullptr);
     d->selection->mayMove = nullptr;
     d->selection->moved = nullptr;
     d->tree->inputStarts = nullptr;
@@ -685,7 +416,7 @@ bool ucFolderView::TrackSelect() const { return d->tree->trackSelect; }
 void ucFolderView::setTrackSelect(bool on)
 {
     d->tree->trackSelect = on;
-    d->tree->setMouseTracking(on);
+    d->tree->viewport()->setMouseTracking(on);
     if (!on)
         d->tree->setHot(nullptr);
 }

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTreeWidget>
@@ -216,6 +217,7 @@ private slots:
         QVERIFY(ChildNamed(list, "zeta")->childIndicatorPolicy() != QTreeWidgetItem::ShowIndicator);
         QCOMPARE(view.nodes().at(ucFolderView::NodeParameter(ChildNamed(list, "2010.05"))).Path,
                  home("list/2010.05/"));
+        QVERIFY(!QGuiApplication::overrideCursor());
         // A node is listed once: later changes on disk do not show.
         QVERIFY(QDir().mkpath(home("list/later")));
         list->setExpanded(false);
@@ -430,6 +432,48 @@ private slots:
         QCOMPARE(view.Path(), home("deep/"));
     }
 
+    void handlerDeletesTarget()
+    {
+        ucFolderView view;
+        QVERIFY(view.Initialize());
+        view.setPath(home("deep/one"));
+        QTreeWidgetItem *one = selectedNode(view);
+        one->setExpanded(true);
+        QTreeWidgetItem *two = one->child(0);
+        QSignalSpy after(&view, &ucFolderView::ChangeAfter);
+        connect(&view, &ucFolderView::ChangeBefore, &view, [&](const QString &, bool *) { view.DeleteNode(two); });
+        view.tree()->setCurrentItem(two);
+        QCOMPARE(selectedNode(view), one);
+        QCOMPARE(one->childCount(), 0);
+        QCOMPARE(after.count(), 0);
+    }
+
+    void collapseMovesSelection()
+    {
+        ucFolderView view;
+        view.resize(300, 500);
+        view.show();
+        QVERIFY(view.Initialize());
+        view.setPath(home("deep/one/two"));
+        QTreeWidgetItem *deep = selectedNode(view)->parent()->parent();
+        QStringList asked;
+        connect(&view, &ucFolderView::ChangeBefore, &view, [&](const QString &path, bool *) { asked.append(path); });
+        // A click on the expand button of an ancestor: the selection would be hidden.
+        const QRect row = view.tree()->visualItemRect(deep);
+        QTest::mouseClick(view.tree()->viewport(), Qt::LeftButton, {},
+                          QPoint(row.left() - view.tree()->indentation() / 2, row.center().y()));
+        QVERIFY(!deep->isExpanded());
+        QCOMPARE(asked, QStringList({home("deep/")}));
+        QCOMPARE(selectedNode(view), deep);
+        QCOMPARE(view.tree()->currentItem(), deep);
+        // Collapsing a branch beside the selection leaves it alone.
+        view.setPath(mDesktop);
+        asked.clear();
+        homeNode(view)->setExpanded(false);
+        QCOMPARE(asked, QStringList());
+        QCOMPARE(view.Path(), mDesktop);
+    }
+
     void rightButton()
     {
         ucFolderView view;
@@ -617,6 +661,30 @@ private slots:
         view.setHasButtons(true);
         view.setHasLines(true);
         QVERIFY(!view.grab().isNull());
+    }
+
+    void fontAndHover()
+    {
+        ucFolderView view;
+        view.resize(300, 400);
+        view.show();
+        QVERIFY(view.Initialize());
+        QFont font = view.font();
+        font.setPointSize(font.pointSize() + 5);
+        view.setFont(font);
+        QCOMPARE(view.tree()->font().pointSize(), font.pointSize());
+        view.setTrackSelect(true);
+        QTreeWidgetItem *desktop = desktopNode(view);
+        const QPoint at = view.tree()->visualItemRect(desktop).center();
+        QMouseEvent move(QEvent::MouseMove, at, view.tree()->viewport()->mapToGlobal(at), Qt::NoButton,
+                         Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(view.tree()->viewport(), &move);
+        QVERIFY(desktop->font(0).underline());
+        QCOMPARE(desktop->font(0).pointSize(), font.pointSize());
+        view.setTrackSelect(false);
+        QVERIFY(!desktop->font(0).underline());
+        view.setEnabled(false);
+        QVERIFY(!view.tree()->isEnabled());
     }
 
     void singleExpand()
