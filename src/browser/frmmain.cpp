@@ -136,9 +136,16 @@ void Frmmain::Form_Load()
         StartupDone = true;
         setWindowIcon(UiIcon(QStringLiteral("icons/small_icon")));
         const LoadedSettings settings = LoadSettings(ConfigPath());
-        for (const QString &folder : settings.history)
+        // A shorter history saved over a longer one leaves the longer one's last keys: a
+        // folder is listed once.
+        QStringList history;
+        for (const QString &folder : settings.history) {
+            if (!history.contains(folder))
+                history.append(folder);
+        }
+        for (const QString &folder : std::as_const(history))
             cbPath->AddItem(folder);
-        if (!settings.history.isEmpty())
+        if (!history.isEmpty())
             cbPath->AddItem(QString::fromUtf8(ClearHistoryItem));
         const ViewSettings &view = settings.view;
         ThumbView->Initialize(QString::fromLatin1(SupportedTypes), QStringLiteral("|"), view.ViewMode,
@@ -150,7 +157,7 @@ void Frmmain::Form_Load()
         QCoreApplication::processEvents();
         if (Closing)
             return;
-        if (!settings.history.isEmpty()) {
+        if (!history.isEmpty()) {
             cbPath->setListIndex(0);
         } else {
             // The root of the volume the program lives on ("C:\\" where drives have letters).
