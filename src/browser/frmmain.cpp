@@ -27,6 +27,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
@@ -167,7 +168,9 @@ void Frmmain::Form_Load()
             if (!root.endsWith(QLatin1Char('/')))
                 root += QLatin1Char('/');
             cbPath->AddItem(root);
-            kFolder->setPath(DesktopFolder());
+            // Not every desktop has a desktop folder: the home folder stands in for a
+            // missing one instead of a message at the first start.
+            kFolder->setPath(FolderPathExists(DesktopFolder()) ? DesktopFolder() : QDir::homePath());
         }
     }
 

@@ -176,6 +176,7 @@ private:
     FrmShow *mViewer = nullptr;
     ThumbPanelWidgets mPanel;
     bool mInPathChange = false;
+    bool mListMoving = false;
     const QEvent *mKeyHandled = nullptr;  // the key release already acted on
 };
 

@@ -40,6 +40,15 @@ void Frmmain::ConnectNavigation()
     connect(kFolder, &ucFolderView::ChangeAfter, this, &Frmmain::kFolder_ChangeAfter);
     connect(kFolder, &ucFolderView::MouseUp, this, &Frmmain::kFolder_MouseUp);
     connect(tmrExploreFolder, &QTimer::timeout, this, &Frmmain::tmrExploreFolder_Timer);
+    // When the list's entry changes, the path box says so once for the list (its text still
+    // the old one) and once more when its text follows: only the second one is acted on.
+    // Connected after the box's own handler, the flag is up exactly while it speaks.
+    connect(cbPath->Combo1, &QComboBox::currentIndexChanged, this, [this] {
+        mListMoving = true;
+        // Should the list's text stay the same, the flag is down again by the next event.
+        QTimer::singleShot(0, this, [this] { mListMoving = false; });
+    });
+    connect(cbPath->Combo1, &QComboBox::currentTextChanged, this, [this] { mListMoving = false; });
     connect(cbPath, &Combo::Change, this, &Frmmain::cbPath_Change);
     connect(Command1, &Command::Click, this, &Frmmain::HistoryButton_Click);
     connect(Command2, &Command::Click, this, &Frmmain::HistoryButton_Click);
@@ -123,7 +132,7 @@ void Frmmain::cbPath_Change()
 {
     // Choosing an entry changes the list's and the box's text one after the other, and
     // what this does changes them again: one change is handled at a time.
-    if (mInPathChange)
+    if (mInPathChange || mListMoving)
         return;
     mInPathChange = true;
     const QString current = TreeFolder();
