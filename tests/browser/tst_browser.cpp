@@ -388,6 +388,56 @@ private slots:
         QCOMPARE(desktops, 1);
     }
 
+    void treeMenu_data()
+    {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<bool>("deletable");
+        QTest::newRow("a folder") << QDir::homePath() + QStringLiteral("/menu/sub/") << true;
+        QTest::newRow("a folder on the desktop") << DesktopFolder() + QStringLiteral("on desk/") << false;
+        QTest::newRow("the desktop") << DesktopFolder() << false;
+        QTest::newRow("the home drive") << QDir::homePath() + QLatin1Char('/') << false;
+        QTest::newRow("the root drive") << QStringLiteral("/") << false;
+    }
+    void treeMenu()
+    {
+        QFETCH(QString, folder);
+        QFETCH(bool, deletable);
+        QVERIFY(QDir().mkpath(folder));
+        auto browser = start();
+        if (!treeIsIn(*browser))
+            QSKIP("the folder tree is not in yet");
+        browser->kFolder->setPath(folder);
+        QTreeWidget *tree = browser->kFolder->tree();
+        QTreeWidgetItem *node = tree->currentItem();
+        QVERIFY(node);
+        QTRY_VERIFY(!browser->tmrExploreFolder->isActive());
+        tree->scrollToItem(node);
+        const bool starBefore = browser->Command3->Status();
+        QTest::mouseClick(tree->viewport(), Qt::RightButton, {}, tree->visualItemRect(node).center());
+        QTRY_VERIFY(browser->mMenu2->isVisible());
+        QCOMPARE(browser->mDelFolder->isEnabled(), deletable);
+        browser->mFavFolder->trigger();
+        browser->mMenu2->hide();
+        QCOMPARE(browser->List2, QStringList{folder});
+        // Once only; and the star is left as it was.
+        browser->mFavFolder->trigger();
+        QCOMPARE(browser->List2, QStringList{folder});
+        QCOMPARE(browser->Command3->Status(), starBefore);
+    }
+
+    void missingDesktopFolderAtTheFirstStart()
+    {
+        const QString desktop = DesktopFolder();
+        QVERIFY(QDir(desktop).removeRecursively());
+        test::MessageAnswers answers(MsgResult::Ok);
+        auto browser = start();
+        const bool tree = treeIsIn(*browser);
+        QVERIFY(QDir().mkpath(desktop));
+        QVERIFY(answers.seen.isEmpty());
+        if (tree)
+            QCOMPARE(browser->TreeFolder(), QDir::homePath() + QLatin1Char('/'));
+    }
+
     void historyRoundTrip()
     {
         const QString a = makeFolder(mRoot.path(), QStringLiteral("h1"));
