@@ -438,6 +438,18 @@ private slots:
             QCOMPARE(browser->TreeFolder(), QDir::homePath() + QLatin1Char('/'));
     }
 
+    void startPathOpensItsFolder()
+    {
+        // A stand-alone viewer's browser opens on the folder of the image the process began with.
+        const QString folder = makeFolder(mRoot.path(), QStringLiteral("started"));
+        Frmmain::SetStartPath(folder + QStringLiteral("a.png"));
+        auto browser = start();
+        Frmmain::SetStartPath(QString());
+        if (!treeIsIn(*browser))
+            QSKIP("the folder tree is not in yet");
+        QCOMPARE(browser->TreeFolder(), folder);
+    }
+
     void historyRoundTrip()
     {
         const QString a = makeFolder(mRoot.path(), QStringLiteral("h1"));
