@@ -124,8 +124,16 @@ void Frmmain::AddHistory(const QString &path)
     cbPath->Clear();
     for (const QString &entry : entries)
         cbPath->AddItem(entry);
-    if (!path.isEmpty())
-        cbPath->setListIndex(0);
+    if (path.isEmpty())
+        return;
+    if (cbPath->Style() == 0 && cbPath->TxtData->hasFocus()) {
+        // The user is typing a path: the listing of the folder typed so far leaves the
+        // rest of it alone.
+        const QSignalBlocker quiet(cbPath->Combo1);
+        cbPath->Combo1->setCurrentIndex(0);
+        return;
+    }
+    cbPath->setListIndex(0);
 }
 
 void Frmmain::cbPath_Change()

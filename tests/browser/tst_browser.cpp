@@ -487,6 +487,25 @@ private slots:
         QCOMPARE(browser->HistoryEntries(), (QStringList{a, Clear}));
     }
 
+    void listingLeavesATypedPathAlone()
+    {
+        const QString a = makeFolder(mRoot.path(), QStringLiteral("typed"));
+        auto browser = start();
+        browser->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(browser.get()));
+        browser->cbPath->setStyle(0);
+        QTRY_VERIFY(browser->cbPath->TxtData->hasFocus());
+        browser->cbPath->TxtData->setText(a + QStringLiteral("su"));
+        browser->AddHistory(a);
+        QCOMPARE(browser->cbPath->TxtData->text(), a + QStringLiteral("su"));
+        QCOMPARE(browser->HistoryEntries().first(), a);
+        QCOMPARE(browser->cbPath->ListIndex(), 0);
+        // Outside the typing, the box shows the folder listed.
+        browser->Command3->setFocus();
+        browser->AddHistory(a);
+        QCOMPARE(browser->cbPath->Text(), a);
+    }
+
     void historyButtonsGoToTheOldest()
     {
         const QString a = makeFolder(mRoot.path(), QStringLiteral("old"));
