@@ -368,6 +368,40 @@ private slots:
         QVERIFY2(!again, qPrintable(listed.last().at(0).toString()));
     }
 
+    void closedInTheMiddleOfAListing()
+    {
+        const QString folder = makeFolder(mRoot.path(), QStringLiteral("many"));
+        QImage image(64, 48, QImage::Format_RGB32);
+        for (int i = 0; i < 150; ++i) {
+            image.fill(QColor::fromHsv(i * 2, 200, 200));
+            QVERIFY(image.save(folder + QStringLiteral("p%1.png").arg(i, 3, 10, QLatin1Char('0')), "PNG"));
+        }
+        auto browser = start();
+        if (!treeIsIn(*browser))
+            QSKIP("the folder tree is not in yet");
+        // The close comes from inside the build, at one of its yields.
+        int closedAt = -1;
+        QTimer watch;
+        watch.setInterval(1);
+        connect(&watch, &QTimer::timeout, browser.get(), [&] {
+            if (mThumbnail::ThumbBusy && browser->isVisible()) {
+                watch.stop();
+                closedAt = browser->ThumbView->count();
+                browser->close();
+            }
+        });
+        watch.start();
+        browser->kFolder->setPath(folder);
+        QTRY_VERIFY(closedAt >= 0);
+        QTRY_VERIFY(!mThumbnail::ThumbBusy);
+        QVERIFY(AppClosing);
+        QVERIFY(browser->Closing);
+        QCOMPARE(ReadConfig(QStringLiteral("Max")), QStringLiteral("False"));
+        // The folder had been put at the top of the history before its listing began.
+        QCOMPARE(ReadIniValue(QStringLiteral("History"), QStringLiteral("00Rec"), ConfigPath()), folder);
+        QVERIFY(!browser->tmrExploreFolder->isActive());
+    }
+
     void treeListingRules()
     {
         const QString home = QDir::homePath();
