@@ -114,7 +114,9 @@ int RunMirovale(const QStringList &arguments)
     ViewerAlone = true;
     if (!InitializeProcess())
         return 1;
-    // A double click on the canvas hands over to a browser window made then.
+    // A double click on the canvas hands over to a browser window made then, which opens
+    // on the folder of the path.
+    Frmmain::SetStartPath(path);
     FrmShow::SetBrowserFactory([] {
         auto *browser = new Frmmain;
         browser->setAttribute(Qt::WA_DeleteOnClose);

@@ -1,0 +1,93 @@
+// The commands of the browser's menus and buttons. Viewing an image is here; the image and
+// folder commands, the recursive listing and search, the association and the update check
+// come with their own work and fill in the bodies below.
+
+#include "browser/frmmain.h"
+
+#include "controls/command.h"
+#include "thumbs/ucthumbnailview.h"
+
+#include <QAction>
+#include <QTimer>
+
+namespace mv {
+
+void Frmmain::ConnectCommands()
+{
+    connect(Command5, &Command::Click, this, &Frmmain::Command5_Click);
+    connect(Command6, &Command::Click, this, &Frmmain::Command6_Click);
+    connect(Command7, &Command::Click, this, &Frmmain::Command7_Click);
+    connect(Command9, &Command::Click, this, &Frmmain::Command9_Click);
+    connect(Timer2, &QTimer::timeout, this, &Frmmain::Timer2_Timer);
+
+    connect(mHuanDeng, &QAction::triggered, this, &Frmmain::mHuanDeng_Click);
+    connect(mCopy, &QAction::triggered, this, &Frmmain::mCopy_Click);
+    connect(mCopyTo, &QAction::triggered, this, &Frmmain::mCopyTo_Click);
+    connect(mCopyToQQ, &QAction::triggered, this, &Frmmain::mCopyToQQ_Click);
+    connect(mRight90, &QAction::triggered, this, &Frmmain::mRight90_Click);
+    connect(mLeft90, &QAction::triggered, this, &Frmmain::mLeft90_Click);
+    connect(mSave, &QAction::triggered, this, &Frmmain::mSave_Click);
+    connect(mFind, &QAction::triggered, this, &Frmmain::mFind_Click);
+    connect(mDesk1, &QAction::triggered, this, [this] { mDesk_Click(0); });
+    connect(mDesk2, &QAction::triggered, this, [this] { mDesk_Click(1); });
+    connect(mDesk3, &QAction::triggered, this, [this] { mDesk_Click(2); });
+    connect(mPrint, &QAction::triggered, this, &Frmmain::mPrint_Click);
+    connect(mReName, &QAction::triggered, this, &Frmmain::mReName_Click);
+    connect(mDel, &QAction::triggered, this, &Frmmain::mDel_Click);
+    connect(mNewFolder, &QAction::triggered, this, &Frmmain::mNewFolder_Click);
+    connect(mSearchFolder, &QAction::triggered, this, &Frmmain::mSearchFolder_Click);
+    connect(mDelFolder, &QAction::triggered, this, &Frmmain::mDelFolder_Click);
+    connect(mOpenFolder, &QAction::triggered, this, &Frmmain::mOpenFolder_Click);
+    connect(mRef, &QAction::triggered, this, &Frmmain::mRef_Click);
+}
+
+// Start-up step 1: the file types are associated on the first start ([Config]
+// Association). Skipped until the association work lands; nothing is recorded, so that
+// its first run still comes.
+void Frmmain::AssociateOnFirstStart() {}
+
+// Start-up step 15: Timer2 is armed when no update check has been made today
+// ([Config] LastCheckUpdate). Skipped until the update check lands.
+void Frmmain::ArmUpdateCheck() {}
+
+// Timer2: disables itself and runs the update check.
+void Frmmain::Timer2_Timer()
+{
+    Timer2->stop();
+}
+
+// Command5: the file-type association, asked for by the user.
+void Frmmain::Command5_Click() {}
+// Command6: the empty-folder panel's button; it clicks Command7.
+void Frmmain::Command6_Click() {}
+// Command7: the recursive listing on and off.
+void Frmmain::Command7_Click() {}
+// Command9: the file-name search started or cancelled.
+void Frmmain::Command9_Click() {}
+
+// The thumbnail menu's default item opens the image last clicked, as a double click does.
+void Frmmain::mView_Click()
+{
+    if (CurrentItem >= 0 && CurrentItem < ThumbView->count())
+        ThumbView_ItemDblClick(CurrentItem);
+}
+
+void Frmmain::mHuanDeng_Click() {}
+void Frmmain::mCopy_Click() {}
+void Frmmain::mCopyTo_Click() {}
+void Frmmain::mCopyToQQ_Click() {}
+void Frmmain::mRight90_Click() {}
+void Frmmain::mLeft90_Click() {}
+void Frmmain::mSave_Click() {}
+void Frmmain::mFind_Click() {}
+void Frmmain::mDesk_Click(int) {}
+void Frmmain::mPrint_Click() {}
+void Frmmain::mReName_Click() {}
+void Frmmain::mDel_Click() {}
+void Frmmain::mNewFolder_Click() {}
+void Frmmain::mSearchFolder_Click() {}
+void Frmmain::mDelFolder_Click() {}
+void Frmmain::mOpenFolder_Click() {}
+void Frmmain::mRef_Click() {}
+
+} // namespace mv
