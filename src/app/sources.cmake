@@ -16,5 +16,6 @@ list(APPEND MIROVALE_CORE_SOURCES
 list(APPEND MIROVALE_UI_SOURCES
     app/messagebox_ui.cpp app/messagebox_ui.h
     app/startup.cpp app/startup.h
+    app/termination.cpp app/termination.h
     app/windowhelpers.cpp app/windowhelpers.h
 )

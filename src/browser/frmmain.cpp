@@ -270,7 +270,7 @@ void Frmmain::closeEvent(QCloseEvent *event)
     }
     UnhookDrawList();
     qApp->removeEventFilter(this);
-    // The pending setup program of the update check starts here once that work lands.
+    StartPendingSetup();
     UnloadAllForms();
 }
 

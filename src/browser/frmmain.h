@@ -17,6 +17,7 @@ namespace mv {
 
 class Box;
 class Combo;
+class UpdateCheck;
 class Command;
 class FrmShow;
 class HandoffReceiver;
@@ -144,11 +145,14 @@ private:
     void ThumbView_ItemRightClick2();
     void FormKeyUp(int key, Qt::KeyboardModifiers modifiers);
     void SelectAll();
+    // frmmain_update.cpp: the daily update check and the pending setup program.
+    void ArmUpdateCheck();
+    void Timer2_Timer();
+    void StartPendingSetup();
+    UpdateCheck *mUpdateCheck = nullptr;
     // frmmain_commands.cpp: the commands of the menus and the buttons of later work.
     void ConnectCommands();
     void AssociateOnFirstStart();
-    void ArmUpdateCheck();
-    void Timer2_Timer();
     void Command5_Click();
     void Command6_Click();
     void Command7_Click();

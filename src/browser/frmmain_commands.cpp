@@ -18,7 +18,6 @@ void Frmmain::ConnectCommands()
     connect(Command6, &Command::Click, this, &Frmmain::Command6_Click);
     connect(Command7, &Command::Click, this, &Frmmain::Command7_Click);
     connect(Command9, &Command::Click, this, &Frmmain::Command9_Click);
-    connect(Timer2, &QTimer::timeout, this, &Frmmain::Timer2_Timer);
 
     connect(mHuanDeng, &QAction::triggered, this, &Frmmain::mHuanDeng_Click);
     connect(mCopy, &QAction::triggered, this, &Frmmain::mCopy_Click);
@@ -45,16 +44,6 @@ void Frmmain::ConnectCommands()
 // Association). Skipped until the association work lands; nothing is recorded, so that
 // its first run still comes.
 void Frmmain::AssociateOnFirstStart() {}
-
-// Start-up step 15: Timer2 is armed when no update check has been made today
-// ([Config] LastCheckUpdate). Skipped until the update check lands.
-void Frmmain::ArmUpdateCheck() {}
-
-// Timer2: disables itself and runs the update check.
-void Frmmain::Timer2_Timer()
-{
-    Timer2->stop();
-}
 
 // Command5: the file-type association, asked for by the user.
 void Frmmain::Command5_Click() {}

@@ -50,7 +50,7 @@ UpdateCheck::UpdateCheck(const QString &programFolder, QObject *parent)
 }
 
 UpdateCheck::UpdateCheck(QObject *parent)
-    : UpdateCheck(AppFolder(), parent)
+    : UpdateCheck(ConfigFolder(), parent)
 {
 }
 

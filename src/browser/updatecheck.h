@@ -36,7 +36,8 @@ public:
     // Starts a program without waiting for it; false when it could not be started.
     using Starter = std::function<bool(const QString &program, const QStringList &arguments, const QString &folder)>;
 
-    // programFolder is where Config.ini, Update and UpdateSetup live (AppFolder()).
+    // programFolder is where Config.ini, Update and UpdateSetup live: ConfigFolder(), the program's own
+    // folder unless it cannot be written there.
     explicit UpdateCheck(const QString &programFolder, QObject *parent = nullptr);
     explicit UpdateCheck(QObject *parent = nullptr);
 

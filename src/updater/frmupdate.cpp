@@ -76,7 +76,7 @@ FrmUpdate::FrmUpdate(const QString &programFolder, QWidget *parent)
 }
 
 FrmUpdate::FrmUpdate(QWidget *parent)
-    : FrmUpdate(AppFolder(), parent)
+    : FrmUpdate(ConfigFolder(), parent)
 {
 }
 

@@ -25,7 +25,8 @@ public:
     // How long the announcement fetch may take: the transfer control's request time-out.
     static constexpr int AnnouncementWaitSeconds = 60;
 
-    // programFolder is where Config.ini and UpdateSetup live (AppFolder()).
+    // programFolder is where Config.ini and UpdateSetup live: ConfigFolder(), the program's own
+    // folder unless it cannot be written there.
     explicit FrmUpdate(const QString &programFolder, QWidget *parent = nullptr);
     explicit FrmUpdate(QWidget *parent = nullptr);
 

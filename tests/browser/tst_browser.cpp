@@ -23,6 +23,7 @@
 #include "testutil.h"
 
 #include <QAbstractItemView>
+#include <QDate>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -116,11 +117,31 @@ private slots:
             root += QLatin1Char('/');
         QVERIFY2(browser->HistoryEntries().contains(root), qPrintable(browser->HistoryEntries().join(' ')));
         QVERIFY(!ReadConfig(QStringLiteral("TempHwnd1")).isEmpty());
-        for (QTimer *timer : {browser->tmrExploreFolder, browser->Timer1, browser->Timer2, browser->TmrWait})
+        for (QTimer *timer : {browser->tmrExploreFolder, browser->Timer1, browser->TmrWait})
             QVERIFY2(!timer->isActive() || timer == browser->tmrExploreFolder, qPrintable(timer->objectName()));
+        // No update check was made today: Timer2 runs it a second later.
+        QVERIFY(browser->Timer2->isActive());
+        QCOMPARE(browser->Timer2->interval(), 1000);
         if (!treeIsIn(*browser))
             return;
         QCOMPARE(browser->TreeFolder(), DesktopFolder());
+    }
+
+    // Once a day: the tick records today (the fetch fails on the sandbox's closed port and
+    // ends nothing), and the next window of the day does not arm Timer2 again.
+    void updateCheckOnceADay()
+    {
+        const QString today = QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"));
+        {
+            auto browser = start();
+            QVERIFY(browser->Timer2->isActive());
+            QTRY_COMPARE_WITH_TIMEOUT(ReadConfig(QStringLiteral("LastCheckUpdate")), today, 10000);
+            QVERIFY(!browser->Timer2->isActive());
+            QVERIFY(browser->isVisible());
+            browser->close();
+        }
+        auto again = start();
+        QVERIFY(!again->Timer2->isActive());
     }
 
     void menusHaveTheirCaptions()
