@@ -138,6 +138,14 @@ Combo::Combo(QWidget *parent)
         emit Change();
     });
     connect(Combo1, qOverload<int>(&QComboBox::activated), this, &Combo::entryChosen);
+    // A path typed in the text box goes when Enter is pressed, as in any file manager's
+    // location bar.
+    connect(TxtData, &QLineEdit::returnPressed, this, [this] {
+        const QString typed = TxtData->text();
+        breadcrumbMode();
+        DrawPath(typed);
+        emit Change();
+    });
 
     setFramePictures(UiImage(QStringLiteral("box/combo_left")), UiImage(QStringLiteral("box/combo_middle")),
                      UiImage(QStringLiteral("box/combo_end")));

@@ -561,6 +561,25 @@ private slots:
         QCOMPARE(browser->cbPath->Text(), a);
     }
 
+    // A path typed into the path box opens with Enter.
+    void typedPathOpensWithEnter()
+    {
+        const QString folder = makeFolder(mRoot.path() + QStringLiteral("/typed2"), QStringLiteral("深处"));
+        mv::test::MessageAnswers answers(MsgResult::Ok);
+        auto browser = start();
+        if (!treeIsIn(*browser))
+            QSKIP("the folder tree is not in yet");
+        browser->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(browser.get()));
+        browser->cbPath->setStyle(0);
+        QTRY_VERIFY(browser->cbPath->TxtData->hasFocus());
+        browser->cbPath->TxtData->setText(folder.chopped(1));
+        QTest::keyClick(browser->cbPath->TxtData, Qt::Key_Return);
+        QTRY_COMPARE(browser->TreeFolder(), folder);
+        QCOMPARE(browser->cbPath->Style(), 1);
+        QVERIFY(answers.seen.isEmpty());
+    }
+
     void historyButtonsGoToTheOldest()
     {
         const QString a = makeFolder(mRoot.path(), QStringLiteral("old"));
