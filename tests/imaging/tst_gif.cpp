@@ -221,6 +221,7 @@ private slots:
     void cleanupTestCase()
     {
         GdiplusShutdown(mToken);
+        QDir().rmdir(mFailures.path()); // kept only when it holds a failure's pictures
         if (mSuiteFrames > 0)
             qInfo("GIF suite: %d of %d frames match", mSuiteMatches, mSuiteFrames);
     }
