@@ -10,4 +10,5 @@ list(APPEND MIROVALE_UI_SOURCES
     browser/frmmain_layout.cpp
     browser/frmmain_menus.cpp
     browser/frmmain_navigation.cpp
+    browser/frmmain_search.cpp
 )
