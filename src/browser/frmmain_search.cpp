@@ -52,6 +52,34 @@ public:
     BusyPointer &operator=(const BusyPointer &) = delete;
 };
 
+// A window that is deleted when it closes lives on until the handler that runs a walk has
+// returned: the handler, and the button whose click called it, still use it after the walk.
+class HoldWindow
+{
+public:
+    explicit HoldWindow(QWidget *window)
+        : mWindow(window)
+        , mDeleteOnClose(window->testAttribute(Qt::WA_DeleteOnClose))
+    {
+        window->setAttribute(Qt::WA_DeleteOnClose, false);
+    }
+    ~HoldWindow()
+    {
+        if (!mWindow || !mDeleteOnClose)
+            return;
+        if (AppClosing)
+            mWindow->deleteLater();
+        else
+            mWindow->setAttribute(Qt::WA_DeleteOnClose, true);
+    }
+    HoldWindow(const HoldWindow &) = delete;
+    HoldWindow &operator=(const HoldWindow &) = delete;
+
+private:
+    QPointer<QWidget> mWindow;
+    bool mDeleteOnClose;
+};
+
 // The window was closed while the walk ran: the program ends, and nothing more is touched.
 void EndProgram()
 {
@@ -66,6 +94,12 @@ void Frmmain::ConnectSearch()
     connect(Command8, &Command::Click, this, &Frmmain::Command8_Click);
     connect(Timer1, &QTimer::timeout, this, &Frmmain::Timer1_Timer);
     connect(SearchText1, &SearchText::Click, this, &Frmmain::SearchText1_Click);
+    // A folder chosen through the path box releases the search button: its tip follows.
+    SetPlainToolTip(Command9, SearchHint);
+    connect(cbPath, &Combo::Change, this, [this] {
+        if (!Command9->Status())
+            SetPlainToolTip(Command9, SearchHint);
+    });
 }
 
 cScanPath *Frmmain::NewScanner()
@@ -120,6 +154,7 @@ void Frmmain::Command7_Click()
         return;
     }
 
+    const HoldWindow hold(this);
     Command7->setStatus(true);
     SetPlainToolTip(Command7, StopListTip);
     Picture2->hide();
@@ -240,6 +275,7 @@ void Frmmain::Command9_Click()
         return;
     }
 
+    const HoldWindow hold(this);
     mThumbnail::CancelThumbBuild();
     ThumbView->Clear();
     const BusyPointer busy;
