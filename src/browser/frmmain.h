@@ -151,6 +151,7 @@ private:
     void ConnectSearch();
     cScanPath *NewScanner();
     void ReleaseCommand7();
+    void ShowFoundCount();
     void Command8_Click();
     void Timer1_Timer();
     void SP_FileMatch(const QString &Filename, const QString &Path);

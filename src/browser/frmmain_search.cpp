@@ -131,6 +131,12 @@ cScanPath *Frmmain::NewScanner()
     return scanner;
 }
 
+void Frmmain::ShowFoundCount()
+{
+    SetPlainText(Label6, QStringLiteral("已经检索到 %1 个文件").arg(FoundCount));
+    Label6->adjustSize();
+}
+
 void Frmmain::ReleaseCommand7()
 {
     Command7->setStatus(false);
@@ -161,7 +167,7 @@ void Frmmain::Command7_Click()
     Picture9->show();
     ucProgress1->setValue(0);
     FoundCount = 0;
-    SetPlainText(Label6, QStringLiteral("已经检索到 0 个文件"));
+    ShowFoundCount();
     Label7->clear();
     Timer1->start();
 
@@ -171,8 +177,8 @@ void Frmmain::Command7_Click()
     List3.clear();
     const QPointer<Frmmain> alive(this);
     QCoreApplication::processEvents();
-    if (!alive)
-        return;
+    if (!alive || AppClosing)
+        return EndProgram();
 
     QPointer<cScanPath> scanner = NewScanner();
     scanner->setFilter(ImageFilter);
@@ -232,7 +238,7 @@ void Frmmain::SP_FileMatch(const QString &Filename, const QString &Path)
         const QString found = Path + Filename;
         SetPlainText(Label7, found);
         ++FoundCount;
-        SetPlainText(Label6, QStringLiteral("已经检索到 %1 个文件").arg(FoundCount));
+        ShowFoundCount();
         List3.append(found);
         if (List3.size() > MaxFound) {
             if (SP)
@@ -282,8 +288,8 @@ void Frmmain::Command9_Click()
     List3.clear();
     const QPointer<Frmmain> alive(this);
     QCoreApplication::processEvents();
-    if (!alive)
-        return;
+    if (!alive || AppClosing)
+        return EndProgram();
 
     QPointer<cScanPath> scanner = NewScanner();
     scanner->setFilter(text.contains(QLatin1Char('*')) ? text : QLatin1Char('*') + text + QLatin1Char('*'));
