@@ -21,6 +21,7 @@
 #include "testutil.h"
 
 #include <QAction>
+#include <QEventLoop>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -309,6 +310,15 @@ private slots:
         QCOMPARE(browser->Label6->text(), QStringLiteral("已经检索到 3 个文件"));
         QVERIFY(found.contains(browser->Label7->text()));
         QCOMPARE(browser->ThumbView->count(), 3);
+        // Every found file has its thumbnail, x.mp a placeholder.
+        QStringList listed;
+        for (int i = 0; i < browser->ThumbView->count(); ++i) {
+            listed.append(browser->ThumbView->ItemText(i, 0));
+            QByteArray header;
+            QVERIFY(browser->ThumbView->ThumbnailInfo_GetTBIH(browser->ThumbView->ItemSlot(i), header));
+            QVERIFY(!header.isEmpty());
+        }
+        QCOMPARE(sorted(listed), found);
         QVERIFY(!browser->Command7->Status());
         QCOMPARE(tip(browser->Command7), PlainToolTip(QStringLiteral("穿透文件夹")));
         QVERIFY(!browser->Timer1->isActive());
@@ -539,6 +549,10 @@ private slots:
         QVERIFY(AppClosing);
         QVERIFY(!mThumbnail::ThumbBusy);
         QCOMPARE(ThumbCacheNow().state, ThumbCacheState::Closed);
+        // The program was told to end: an event loop started now returns at once.
+        QEventLoop loop;
+        QTimer::singleShot(2000, &loop, [&loop] { loop.exit(5); });
+        QCOMPARE(loop.exec(), -1);
         if (deleteOnClose) {
             QTRY_VERIFY(!browser);
             return;
