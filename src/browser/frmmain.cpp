@@ -101,6 +101,7 @@ Frmmain::Frmmain()
     ConnectNavigation();
     ConnectThumbList();
     ConnectCommands();
+    ConnectSearch();
     // Key preview: key releases anywhere in the window come here first.
     qApp->installEventFilter(this);
     TrackForm(this);

@@ -22,6 +22,7 @@ class Command;
 class FrmShow;
 class HandoffReceiver;
 class SearchText;
+class cScanPath;
 class ucFolderView;
 class ucProgress;
 class ucThumbnailView;
@@ -30,8 +31,8 @@ class ucThumbnailView;
 // with the folder history, the favourites and the status bar. Its files: frmmain.cpp (the
 // window, start-up and close), frmmain_layout.cpp (the controls and the layout pass),
 // frmmain_navigation.cpp (tree, path box, history), frmmain_favourites.cpp,
-// frmmain_menus.cpp (menus, the list's events, keys) and frmmain_commands.cpp (the menu
-// commands).
+// frmmain_menus.cpp (menus, the list's events, keys), frmmain_commands.cpp (the menu
+// commands) and frmmain_search.cpp (the recursive listing and the file-name search).
 class Frmmain : public QWidget
 {
     Q_OBJECT
@@ -60,6 +61,7 @@ public:
     QLineEdit *Text1 = nullptr;
     QStringList List2;  // favourite paths, index for index with List1
     QStringList List3;  // results of the recursive listing and the search
+    int FoundCount = 0; // files reported since the recursive listing last started
     QStringList List4;  // work list of the commands
 
     QTimer *tmrExploreFolder = nullptr, *Timer1 = nullptr, *Timer2 = nullptr, *TmrWait = nullptr;
@@ -150,6 +152,16 @@ private:
     void Timer2_Timer();
     void StartPendingSetup();
     UpdateCheck *mUpdateCheck = nullptr;
+    // frmmain_search.cpp; Command6, Command7, Command9 and mSearchFolder are connected with
+    // the commands.
+    void ConnectSearch();
+    cScanPath *NewScanner();
+    void ReleaseCommand7();
+    void ShowFoundCount();
+    void Command8_Click();
+    void Timer1_Timer();
+    void SP_FileMatch(const QString &Filename, const QString &Path);
+    void SearchText1_Click();
     // frmmain_commands.cpp: the commands of the menus and the buttons of later work.
     void ConnectCommands();
     void AssociateOnFirstStart();
@@ -179,6 +191,7 @@ private:
     HandoffReceiver *mReceiver = nullptr;
     FrmShow *mViewer = nullptr;
     ThumbPanelWidgets mPanel;
+    QPointer<cScanPath> SP; // the scanner of the last walk
     bool mInPathChange = false;
     bool mListMoving = false;
     const QEvent *mKeyHandled = nullptr;  // the key release already acted on

@@ -1,6 +1,6 @@
 // The commands of the browser's menus and buttons. Viewing an image is here; the image and
-// folder commands, the recursive listing and search, the association and the update check
-// come with their own work and fill in the bodies below.
+// folder commands, the association and the update check come with their own work and fill
+// in the bodies below. The recursive listing and the search are in frmmain_search.cpp.
 
 #include "browser/frmmain.h"
 
@@ -47,12 +47,6 @@ void Frmmain::AssociateOnFirstStart() {}
 
 // Command5: the file-type association, asked for by the user.
 void Frmmain::Command5_Click() {}
-// Command6: the empty-folder panel's button; it clicks Command7.
-void Frmmain::Command6_Click() {}
-// Command7: the recursive listing on and off.
-void Frmmain::Command7_Click() {}
-// Command9: the file-name search started or cancelled.
-void Frmmain::Command9_Click() {}
 
 // The thumbnail menu's default item opens the image last clicked, as a double click does.
 void Frmmain::mView_Click()
@@ -74,7 +68,6 @@ void Frmmain::mPrint_Click() {}
 void Frmmain::mReName_Click() {}
 void Frmmain::mDel_Click() {}
 void Frmmain::mNewFolder_Click() {}
-void Frmmain::mSearchFolder_Click() {}
 void Frmmain::mDelFolder_Click() {}
 void Frmmain::mOpenFolder_Click() {}
 void Frmmain::mRef_Click() {}

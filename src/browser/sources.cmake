@@ -11,4 +11,5 @@ list(APPEND MIROVALE_UI_SOURCES
     browser/frmmain_menus.cpp
     browser/frmmain_navigation.cpp
     browser/frmmain_update.cpp
+    browser/frmmain_search.cpp
 )
