@@ -20,6 +20,7 @@ class Combo;
 class Command;
 class FrmShow;
 class HandoffReceiver;
+class fFullScreen;
 class SearchText;
 class ucFolderView;
 class ucProgress;
@@ -171,9 +172,13 @@ private:
     void mDelFolder_Click();
     void mOpenFolder_Click();
     void mRef_Click();
+    void ThumbView_ReName(const QString &sFile);
+    // The path of the item at that index, without NUL characters; empty outside the list.
+    QString ItemPath(int index) const;
 
     HandoffReceiver *mReceiver = nullptr;
     FrmShow *mViewer = nullptr;
+    QPointer<fFullScreen> mFullScreen;  // the slide show while it is open
     ThumbPanelWidgets mPanel;
     bool mInPathChange = false;
     bool mListMoving = false;
