@@ -19,6 +19,7 @@
 #include "thumbs/mthumbnail.h"
 #include "thumbs/thumbcache.h"
 #include "thumbs/ucthumbnailview.h"
+#include "viewer/ffullscreen.h"
 
 #include "messageanswers.h"
 #include "testutil.h"
@@ -560,6 +561,28 @@ private slots:
             QCOMPARE(QuadrantColours(picture), (QList<QColor>{Qt::red, Qt::green, Qt::blue, Qt::white}));
         else
             QVERIFY(clipboard->text().isEmpty());
+    }
+
+    void slideShowOverTheWholeList()
+    {
+        const QString folder = folderWith({QStringLiteral("1.png"), QStringLiteral("2.png"), QStringLiteral("3.png")});
+        auto browser = start();
+        QVERIFY(open(*browser, folder));
+        rightClick(*browser, 1);
+        browser->mHuanDeng->trigger();
+        const QList<fFullScreen *> shows = browser->findChildren<fFullScreen *>();
+        QCOMPARE(shows.size(), 1);
+        fFullScreen *show = shows.first();
+        QCOMPARE(show->List1, (QStringList{folder + "1.png", folder + "2.png", folder + "3.png"}));
+        QVERIFY(show->isVisible());
+        // The show's own start begins with the first image.
+        QTRY_COMPARE(show->windowTitle(), QStringLiteral("1.png"));
+        // One show at a time.
+        browser->mHuanDeng->trigger();
+        QCOMPARE(browser->findChildren<fFullScreen *>().size(), 1);
+        const QPointer<fFullScreen> closing(show);
+        QVERIFY(show->close());
+        QTRY_VERIFY(!closing);
     }
 
     void wallpaperItems_data()
