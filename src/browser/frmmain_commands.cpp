@@ -160,7 +160,7 @@ void Frmmain::mView_Click()
 // The slide show over every image of the list; one at a time.
 void Frmmain::mHuanDeng_Click()
 {
-    if (mFullScreen && mFullScreen->Loaded())
+    if ((mFullScreen && mFullScreen->Loaded()) || ThumbView->count() == 0)
         return;
     mFullScreen = new fFullScreen(this);
     HoldHandoffsWhileAlive(mFullScreen);

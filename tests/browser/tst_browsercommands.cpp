@@ -389,14 +389,18 @@ private slots:
         QFile::remove(TrashFile(QStringLiteral("only.png")));
     }
 
-    void deleteInAnEmptyListAsksNothing()
+    void emptyListCommandsDoNothing()
     {
         const QString folder = folderWith({});
         auto browser = start();
         QVERIFY(open(*browser, folder));
         MessageAnswers answers(MsgResult::Yes);
         browser->mDel->trigger();
+        browser->mReName->trigger();
+        browser->mHuanDeng->trigger();
         QVERIFY(answers.seen.isEmpty());
+        QVERIFY(!browser->ThumbView->Text1()->isVisible());
+        QVERIFY(browser->findChildren<fFullScreen *>().isEmpty());
     }
 
     void refreshDeletesTheCacheRows()
