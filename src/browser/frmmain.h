@@ -21,6 +21,7 @@ class UpdateCheck;
 class Command;
 class FrmShow;
 class HandoffReceiver;
+class fFullScreen;
 class SearchText;
 class cScanPath;
 class ucFolderView;
@@ -187,9 +188,13 @@ private:
     void mDelFolder_Click();
     void mOpenFolder_Click();
     void mRef_Click();
+    void ThumbView_ReName(const QString &sFile);
+    // The path of the item at that index, without NUL characters; empty outside the list.
+    QString ItemPath(int index) const;
 
     HandoffReceiver *mReceiver = nullptr;
     FrmShow *mViewer = nullptr;
+    QPointer<fFullScreen> mFullScreen;  // the slide show while it is open
     ThumbPanelWidgets mPanel;
     QPointer<cScanPath> SP; // the scanner of the last walk
     bool mInPathChange = false;
