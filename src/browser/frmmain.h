@@ -41,7 +41,7 @@ public:
     Frmmain();
     ~Frmmain() override;
 
-    // Controls, by the names they have in the design.
+    // Controls, by the names the window's code and tests use for them.
     QLabel *Image1 = nullptr, *Label1 = nullptr, *Image2 = nullptr, *Image3 = nullptr, *Image4 = nullptr;
     QLabel *LabFolder = nullptr, *Label2 = nullptr, *Label3 = nullptr, *Label4 = nullptr, *Label5 = nullptr;
     QLabel *Image5 = nullptr, *Image6 = nullptr, *Label6 = nullptr, *Label7 = nullptr;
@@ -56,8 +56,8 @@ public:
     Combo *cbPath = nullptr;
     SearchText *SearchText1 = nullptr;
     Box *BoxView = nullptr;
-    ucThumbnailView *ThumbView = nullptr;  // ucThumbnailView of the design
-    ucProgress *Progress = nullptr;        // ucProgress of the design
+    ucThumbnailView *ThumbView = nullptr;  // a member cannot share its class's name
+    ucProgress *Progress = nullptr;
     ucProgress *ucProgress1 = nullptr;
     QLineEdit *Text1 = nullptr;
     QStringList List2;  // favourite paths, index for index with List1

@@ -16,7 +16,8 @@ namespace mv {
 
 namespace {
 
-// Rounding of the design's number conversions: halves go to the even neighbour.
+// Numbers become whole numbers as the rate and time texts expect: halves go to the even
+// neighbour.
 double roundHalfEven(double value)
 {
     return std::nearbyint(value);
@@ -448,7 +449,7 @@ DownLoad::Ending DownLoad::transfer(const QString &path, qint64 present, bool ap
 
         const double elapsed = (mClock ? mClock() : steadySeconds()) - mStartTime;
         mRate = float(double(received) / elapsed);
-        // Nothing received yet, or no time passed: the design's division by zero.
+        // Nothing received yet, or no time passed: there is no rate to divide by.
         if (received == 0 || !(elapsed > 0) || mRate == 0) {
             file.close();
             failTransfer();

@@ -26,8 +26,8 @@ QString KeepTypePath(const QString &url, const QString &saveLocation);
 // run, so its signals, Pause and Cancel arrive while one of its operations is still running.
 // Every failure is reported through signals only.
 //
-// The operation that reads the body is DownLoadFile (the design's DownLoad method, which
-// C++ cannot name after its class). A holder must not delete the controller from one of
+// The operation that reads the body is DownLoadFile: a method cannot share its class's
+// name DownLoad. A holder must not delete the controller from one of
 // its signals; hiding or closing its window is fine.
 class DownLoad : public QObject
 {

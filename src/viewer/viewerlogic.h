@@ -53,7 +53,7 @@ private:
 };
 
 // "/pics/a.jpg" -> "/pics/a_旋转.jpg": every occurrence of the extension is taken out of
-// the name, as the original does. The copy is written in the format written, and its name
+// the name, not only the last one. The copy is written in the format written, and its name
 // says so: an extension that does not name that format (a GIF's copy is a PNG) becomes the
 // format's own.
 QString TurnedCopyPath(const QString &path, ImageFormat written);

@@ -543,7 +543,7 @@ private slots:
         QTest::newRow("tiff") << "a.tif" << Encode(Quadrants(40, 30), "tiff") << QSize(40, 30);
         QTest::newRow("jpeg turned upright") << "a.jpg"
                                             << WithExif(Encode(StoreForOrientation(Quadrants(40, 30), 6), "jpeg", 95),
-                                                        ExifSpec::Of(6))
+                                                        ExifTags::Of(6))
                                             << QSize(40, 30);
         QTest::newRow("damaged") << "a.gif" << QByteArray("GIF89a broken") << QSize(0, 0);
     }

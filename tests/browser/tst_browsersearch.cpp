@@ -564,7 +564,7 @@ private slots:
     }
 };
 
-// A screen of the size the design's cases are given for.
+// A screen of 1024 x 768, the size the browser's cases are worked out for.
 int main(int argc, char **argv)
 {
     mv::test::sandboxHome();

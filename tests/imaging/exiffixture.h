@@ -9,7 +9,7 @@
 
 namespace mv::test {
 
-struct ExifSpec {
+struct ExifTags {
     int orientation = 1;
     bool bigEndian = false;
     quint16 orientationType = 3;   // SHORT
@@ -17,55 +17,55 @@ struct ExifSpec {
     bool thumbnailLink = false;    // a second directory (a thumbnail's) linked from the first
     bool hasOrientation = true;
 
-    static ExifSpec Of(int orientation)
+    static ExifTags Of(int orientation)
     {
-        ExifSpec spec;
-        spec.orientation = orientation;
-        return spec;
+        ExifTags tags;
+        tags.orientation = orientation;
+        return tags;
     }
-    ExifSpec &BigEndian(bool on = true) { bigEndian = on; return *this; }
-    ExifSpec &Type(quint16 type) { orientationType = type; return *this; }
-    ExifSpec &Make(const QByteArray &text) { make = text; return *this; }
-    ExifSpec &Thumbnail() { thumbnailLink = true; return *this; }
-    ExifSpec &NoOrientation() { hasOrientation = false; return *this; }
+    ExifTags &BigEndian(bool on = true) { bigEndian = on; return *this; }
+    ExifTags &Type(quint16 type) { orientationType = type; return *this; }
+    ExifTags &Make(const QByteArray &text) { make = text; return *this; }
+    ExifTags &Thumbnail() { thumbnailLink = true; return *this; }
+    ExifTags &NoOrientation() { hasOrientation = false; return *this; }
 };
 
 // The TIFF block of an EXIF segment (what follows "Exif\0\0").
-inline QByteArray ExifTiff(const ExifSpec &spec)
+inline QByteArray ExifTiff(const ExifTags &tags)
 {
     QByteArray out;
     const auto u16 = [&](quint16 v) {
-        if (spec.bigEndian)
+        if (tags.bigEndian)
             out.append(char(v >> 8)).append(char(v & 0xFF));
         else
             out.append(char(v & 0xFF)).append(char(v >> 8));
     };
     const auto u32 = [&](quint32 v) {
         for (int i = 0; i < 4; ++i)
-            out.append(char(v >> (spec.bigEndian ? 8 * (3 - i) : 8 * i)));
+            out.append(char(v >> (tags.bigEndian ? 8 * (3 - i) : 8 * i)));
     };
-    out.append(spec.bigEndian ? QByteArray("MM\0*", 4) : QByteArray("II*\0", 4));
+    out.append(tags.bigEndian ? QByteArray("MM\0*", 4) : QByteArray("II*\0", 4));
     u32(8);
-    const int entries = (spec.hasOrientation ? 1 : 0) + (spec.make.isEmpty() ? 0 : 1);
+    const int entries = (tags.hasOrientation ? 1 : 0) + (tags.make.isEmpty() ? 0 : 1);
     const quint32 afterIfd0 = 8 + 2 + 12 * entries + 4;
-    const quint32 ifd1 = spec.thumbnailLink ? afterIfd0 : 0;
-    const quint32 makeAt = afterIfd0 + (spec.thumbnailLink ? 2 + 12 + 4 : 0);
+    const quint32 ifd1 = tags.thumbnailLink ? afterIfd0 : 0;
+    const quint32 makeAt = afterIfd0 + (tags.thumbnailLink ? 2 + 12 + 4 : 0);
     u16(quint16(entries));
-    if (!spec.make.isEmpty()) { // tags in ascending order
+    if (!tags.make.isEmpty()) { // tags in ascending order
         u16(0x010F);
         u16(2);
-        u32(quint32(spec.make.size() + 1));
+        u32(quint32(tags.make.size() + 1));
         u32(makeAt);
     }
-    if (spec.hasOrientation) {
+    if (tags.hasOrientation) {
         u16(0x0112);
-        u16(spec.orientationType);
+        u16(tags.orientationType);
         u32(1);
-        u16(quint16(spec.orientation));
+        u16(quint16(tags.orientation));
         u16(0);
     }
     u32(ifd1);
-    if (spec.thumbnailLink) {
+    if (tags.thumbnailLink) {
         u16(1);
         u16(0x0103); // compression: JPEG
         u16(3);
@@ -74,8 +74,8 @@ inline QByteArray ExifTiff(const ExifSpec &spec)
         u16(0);
         u32(0);
     }
-    if (!spec.make.isEmpty())
-        out.append(spec.make).append('\0');
+    if (!tags.make.isEmpty())
+        out.append(tags.make).append('\0');
     return out;
 }
 
@@ -86,9 +86,9 @@ inline QByteArray App1(const QByteArray &payload)
 }
 
 // The JPEG with an EXIF segment put right after its start marker.
-inline QByteArray WithExif(const QByteArray &jpeg, const ExifSpec &spec)
+inline QByteArray WithExif(const QByteArray &jpeg, const ExifTags &tags)
 {
-    return jpeg.left(2) + App1(QByteArray("Exif\0\0", 6) + ExifTiff(spec)) + jpeg.mid(2);
+    return jpeg.left(2) + App1(QByteArray("Exif\0\0", 6) + ExifTiff(tags)) + jpeg.mid(2);
 }
 
 // What EXIF orientation o asks of the stored picture to show it upright, written out pixel

@@ -66,31 +66,31 @@ private slots:
         QTest::addColumn<QByteArray>("data");
         QTest::addColumn<int>("orientation");
         for (int o = 1; o <= 8; ++o) {
-            QTest::addRow("little-endian %d", o) << WithExif(mJpeg, ExifSpec::Of(o)) << o;
+            QTest::addRow("little-endian %d", o) << WithExif(mJpeg, ExifTags::Of(o)) << o;
             QTest::addRow("big-endian %d", o)
-                << WithExif(mJpeg, ExifSpec::Of(o).BigEndian().Make("Cam").Thumbnail()) << o;
+                << WithExif(mJpeg, ExifTags::Of(o).BigEndian().Make("Cam").Thumbnail()) << o;
         }
         QTest::newRow("no EXIF") << mJpeg << 1;
-        QTest::newRow("no orientation entry") << WithExif(mJpeg, ExifSpec::Of(6).Make("Cam").NoOrientation()) << 1;
-        QTest::newRow("orientation 0") << WithExif(mJpeg, ExifSpec::Of(0)) << 1;
-        QTest::newRow("orientation 9") << WithExif(mJpeg, ExifSpec::Of(9)) << 1;
-        QTest::newRow("orientation as LONG") << WithExif(mJpeg, ExifSpec::Of(6).Type(4)) << 1;
-        QTest::newRow("a TIFF file's own orientation") << ExifTiff(ExifSpec::Of(8).BigEndian()) << 8;
+        QTest::newRow("no orientation entry") << WithExif(mJpeg, ExifTags::Of(6).Make("Cam").NoOrientation()) << 1;
+        QTest::newRow("orientation 0") << WithExif(mJpeg, ExifTags::Of(0)) << 1;
+        QTest::newRow("orientation 9") << WithExif(mJpeg, ExifTags::Of(9)) << 1;
+        QTest::newRow("orientation as LONG") << WithExif(mJpeg, ExifTags::Of(6).Type(4)) << 1;
+        QTest::newRow("a TIFF file's own orientation") << ExifTiff(ExifTags::Of(8).BigEndian()) << 8;
         // An XMP segment first: the EXIF one after it still counts.
         QTest::newRow("after another APP1") << mJpeg.left(2) + App1("http://ns.adobe.com/xap/1.0/\0<x/>")
-                                                  + WithExif(mJpeg, ExifSpec::Of(6)).mid(2)
+                                                  + WithExif(mJpeg, ExifTags::Of(6)).mid(2)
                                             << 6;
-        QTest::newRow("after image data started") << mJpeg + WithExif(mJpeg, ExifSpec::Of(6)).mid(2) << 1;
-        QByteArray longSegment = WithExif(mJpeg, ExifSpec::Of(6));
+        QTest::newRow("after image data started") << mJpeg + WithExif(mJpeg, ExifTags::Of(6)).mid(2) << 1;
+        QByteArray longSegment = WithExif(mJpeg, ExifTags::Of(6));
         longSegment[4] = char(0x7F); // the APP1 length runs past the file
         QTest::newRow("segment longer than the file") << longSegment.left(300) << 1;
-        QByteArray farIfd = WithExif(mJpeg, ExifSpec::Of(6));
+        QByteArray farIfd = WithExif(mJpeg, ExifTags::Of(6));
         farIfd[4 + 2 + 6 + 4] = char(0xF0); // first directory far beyond the block
         QTest::newRow("directory beyond the block") << farIfd << 1;
-        QByteArray manyEntries = WithExif(mJpeg, ExifSpec::Of(6));
+        QByteArray manyEntries = WithExif(mJpeg, ExifTags::Of(6));
         manyEntries[4 + 2 + 6 + 8 + 1] = char(0x7F); // 32 000 entries said, one there
         QTest::newRow("entry count beyond the block") << manyEntries << 6;
-        QTest::newRow("cut inside the entry") << WithExif(mJpeg, ExifSpec::Of(6)).left(4 + 2 + 6 + 8 + 2 + 9) << 1;
+        QTest::newRow("cut inside the entry") << WithExif(mJpeg, ExifTags::Of(6)).left(4 + 2 + 6 + 8 + 2 + 9) << 1;
         QTest::newRow("start marker only") << QByteArray("\xFF\xD8", 2) << 1;
         QTest::newRow("zero-length segment") << QByteArray("\xFF\xD8\xFF\xE1\x00\x00Exif", 10) << 1;
         QTest::newRow("empty") << QByteArray() << 1;
@@ -108,9 +108,9 @@ private slots:
     void hostileHeadersNeverOverRead_data()
     {
         QTest::addColumn<QByteArray>("good");
-        const ExifSpec spec = ExifSpec::Of(6).BigEndian().Make("Camera maker").Thumbnail();
-        QTest::newRow("JPEG") << WithExif(QByteArray("\xFF\xD8", 2), spec);
-        QTest::newRow("TIFF") << ExifTiff(ExifSpec::Of(3).Make("Camera maker").Thumbnail());
+        const ExifTags tags = ExifTags::Of(6).BigEndian().Make("Camera maker").Thumbnail();
+        QTest::newRow("JPEG") << WithExif(QByteArray("\xFF\xD8", 2), tags);
+        QTest::newRow("TIFF") << ExifTiff(ExifTags::Of(3).Make("Camera maker").Thumbnail());
     }
     void hostileHeadersNeverOverRead()
     {
@@ -143,8 +143,8 @@ private slots:
     void resetKeepsEveryOtherByte()
     {
         QFETCH(bool, dropThumbnail);
-        const ExifSpec spec = ExifSpec::Of(6).BigEndian(MV_FETCH(bool, bigEndian)).Make("Cam").Thumbnail();
-        const QByteArray before = WithExif(mJpeg, spec);
+        const ExifTags tags = ExifTags::Of(6).BigEndian(MV_FETCH(bool, bigEndian)).Make("Cam").Thumbnail();
+        const QByteArray before = WithExif(mJpeg, tags);
         QByteArray after = before;
         QVERIFY(ResetExifOrientation(after, dropThumbnail));
         QCOMPARE(ReadExifOrientation(after), 1);
@@ -173,7 +173,7 @@ private slots:
         const QImage upright = Quadrants(64, 48);
         QCOMPARE(QuadrantColours(ShowUpright(StoreForOrientation(upright, orientation), orientation)), Upright);
         const QByteArray stored = Encode(StoreForOrientation(upright, orientation), "jpeg", 95);
-        const QByteArray file = WithExif(stored, ExifSpec::Of(orientation).BigEndian(orientation % 2 == 0));
+        const QByteArray file = WithExif(stored, ExifTags::Of(orientation).BigEndian(orientation % 2 == 0));
         GpImage image = GpImage::LoadFromMemory(file);
         QVERIFY(image.IsLoaded());
         QCOMPARE(image.Size(), QSize(64, 48));

@@ -385,7 +385,7 @@ private slots:
         QByteArray stored = Encode(StoreForOrientation(upright, 6), "jpeg", 95);
         stored.insert(2, QByteArray("\xFF\xFE\x00\x0FMirovale note", 17)); // a comment marker
         const QString source = Path("camera.jpg");
-        QVERIFY(WriteBytes(source, WithExif(stored, ExifSpec::Of(6).Make("MirovaleCam").Thumbnail())));
+        QVERIFY(WriteBytes(source, WithExif(stored, ExifTags::Of(6).Make("MirovaleCam").Thumbnail())));
         QCOMPARE(RotateImageFile(source, Path("camera_旋转.jpg"), 1), GpStatus::Ok);
         const QByteArray copy = ReadBytes(Path("camera_旋转.jpg"));
         QCOMPARE(ReadExifOrientation(copy), 1);
@@ -407,7 +407,7 @@ private slots:
     {
         const QString source = Path("partial.jpg");
         QVERIFY(WriteBytes(source, WithExif(Encode(StoreForOrientation(Quadrants(70, 50), 8), "jpeg", 95),
-                                            ExifSpec::Of(8))));
+                                            ExifTags::Of(8))));
         const QString jpegtran = QStandardPaths::findExecutable(QStringLiteral("jpegtran"));
         if (!jpegtran.isEmpty())
             QVERIFY(Run(jpegtran, {"-rotate", "180", "-perfect", "-outfile", Path("x.jpg"), source}) != 0);

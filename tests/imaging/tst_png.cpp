@@ -13,7 +13,7 @@ using namespace mv::test;
 
 // PNG through the codec layer against PngSuite and against a plain decoder of our own
 // (inflate, unfilter, unpack, colour key), which reads every colour type and depth
-// straight from the specification of the format and so shows what each pixel must be.
+// straight from the PNG standard (ISO/IEC 15948) and so shows what each pixel must be.
 
 namespace {
 

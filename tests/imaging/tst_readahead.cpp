@@ -175,7 +175,7 @@ private slots:
                                               << QSize(1280, 960);
         QTest::newRow("camera turned (EXIF 6)")
             << "camera.jpg"
-            << WithExif(Encode(StoreForOrientation(Quadrants(1600, 1200), 6), "jpeg", 95), ExifSpec::Of(6))
+            << WithExif(Encode(StoreForOrientation(Quadrants(1600, 1200), 6), "jpeg", 95), ExifTags::Of(6))
             << QSize(1280, 960);
         QImage clear(900, 700, QImage::Format_ARGB32);
         clear.fill(Qt::transparent);

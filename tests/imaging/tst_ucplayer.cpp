@@ -520,7 +520,7 @@ private slots:
     {
         auto player = MakePlayer();
         const QByteArray stored = Encode(StoreForOrientation(Quadrants(400, 300), 6), "jpeg", 95);
-        QVERIFY(player->ImportImage(Write("camera.jpg", WithExif(stored, ExifSpec::Of(6)))));
+        QVERIFY(player->ImportImage(Write("camera.jpg", WithExif(stored, ExifTags::Of(6)))));
         QCOMPARE(player->ImageWidth(), 400);
         QCOMPARE(player->ImageHeight(), 300);
         QCOMPARE(player->RenderBitmap().Width(), 400);
@@ -590,7 +590,7 @@ private slots:
         QTest::newRow("photo") << "ra-photo.jpg" << Encode(PhotoLike(2000, 1500, 3), "jpeg", 90);
         QTest::newRow("camera turned (EXIF 6)")
             << "ra-camera.jpg"
-            << WithExif(Encode(StoreForOrientation(Quadrants(1600, 1200), 6), "jpeg", 95), ExifSpec::Of(6));
+            << WithExif(Encode(StoreForOrientation(Quadrants(1600, 1200), 6), "jpeg", 95), ExifTags::Of(6));
         QImage half(900, 600, QImage::Format_ARGB32);
         half.fill(Qt::transparent);
         QPainter(&half).fillRect(0, 0, 450, 600, QColor(0, 128, 0, 128));

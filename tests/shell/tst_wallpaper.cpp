@@ -138,7 +138,7 @@ private slots:
     void exifOrientation()
     {
         const QImage stored = StoreForOrientation(Quadrants(40, 30), 6);
-        const QString source = write("camera.jpg", WithExif(Encode(stored, "jpeg", 100), ExifSpec::Of(6)));
+        const QString source = write("camera.jpg", WithExif(Encode(stored, "jpeg", 100), ExifTags::Of(6)));
         const QString target = mDir.filePath("turned.BMP");
         QCOMPARE(WriteWallpaperBitmap(source, target), GpStatus::Ok);
         const QImage written = ReadBitmap(target);

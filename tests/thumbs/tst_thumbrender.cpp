@@ -224,7 +224,7 @@ private slots:
         const int orientation = MV_FETCH(int, orientation);
         const QImage upright = Quadrants(160, 120);
         const QByteArray jpeg = WithExif(Encode(StoreForOrientation(upright, orientation), "jpeg", 95),
-                                         ExifSpec::Of(orientation));
+                                         ExifTags::Of(orientation));
         const RenderedThumbnail thumb = RenderThumbnail(Write("photo.jpg", jpeg), MV_FETCH(int, rotation));
         QVERIFY(!thumb.placeholder);
         const QImage expected = upright.transformed(QTransform().rotate(90.0 * MV_FETCH(int, quarterTurns)));
@@ -263,7 +263,7 @@ private slots:
         emf.extTextOutW(10, 30, QStringLiteral("Text 文字"));
         const QStringList paths{
             Write("text.emf", emf.finish()),
-            Write("photo6.jpg", WithExif(Encode(StoreForOrientation(PhotoLike(400, 300), 6), "jpeg", 90), ExifSpec::Of(6))),
+            Write("photo6.jpg", WithExif(Encode(StoreForOrientation(PhotoLike(400, 300), 6), "jpeg", 90), ExifTags::Of(6))),
             Write("plain.png", Encode(PhotoLike(640, 480, 3), "png")),
             Write("junk.gif", QByteArray("GIF89a junk")),
         };

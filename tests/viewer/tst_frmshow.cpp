@@ -622,7 +622,7 @@ private slots:
     {
         QTemporaryDir dir;
         const QByteArray stored = Encode(StoreForOrientation(Quadrants(400, 300), 6), "jpeg", 95);
-        QVERIFY(WriteBytes(dir.filePath("camera.jpg"), WithExif(stored, ExifSpec::Of(6))));
+        QVERIFY(WriteBytes(dir.filePath("camera.jpg"), WithExif(stored, ExifTags::Of(6))));
         FrmShow viewer;
         viewer.ListFolder(dir.filePath("camera.jpg"));
         viewer.show();
