@@ -3,6 +3,7 @@
 #include "app/paths.h"
 #include "app/settings.h"
 #include "messageanswers.h"
+#include "ordinaryuser.h"
 #include "testutil.h"
 
 #include <QDir>
@@ -22,36 +23,6 @@ using namespace mv;
 using namespace mv::test;
 
 Q_DECLARE_METATYPE(std::optional<QString>)
-
-namespace {
-
-// Root writes whatever permissions say: while one of these lives, a test that runs as root
-// runs as the unprivileged user "nobody" (the saved id lets it come back).
-class OrdinaryUser
-{
-public:
-    OrdinaryUser()
-    {
-        if (geteuid() != 0)
-            mActive = true;
-        else
-            mActive = mDropped = setresuid(65534, 65534, 0) == 0;
-    }
-    ~OrdinaryUser()
-    {
-        if (mDropped && setresuid(0, 0, 0) != 0)
-            qFatal("cannot return to root");
-    }
-    OrdinaryUser(const OrdinaryUser &) = delete;
-    OrdinaryUser &operator=(const OrdinaryUser &) = delete;
-    bool active() const { return mActive; }
-
-private:
-    bool mActive = false;
-    bool mDropped = false;
-};
-
-} // namespace
 
 class TestIniFile : public QObject
 {

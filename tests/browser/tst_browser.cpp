@@ -20,6 +20,7 @@
 #include "viewer/frmshow.h"
 
 #include "messageanswers.h"
+#include "browserfixture.h"
 #include "testutil.h"
 
 #include <QAbstractItemView>
@@ -38,6 +39,7 @@
 #include <memory>
 
 using namespace mv;
+using namespace mv::test;
 
 namespace {
 
@@ -59,13 +61,6 @@ bool treeIsIn(const Frmmain &browser)
     return browser.kFolder->tree()->topLevelItemCount() > 0;
 }
 
-QString makeFolder(const QString &parent, const QString &name)
-{
-    const QString path = parent + QLatin1Char('/') + name + QLatin1Char('/');
-    QDir().mkpath(path);
-    return path;
-}
-
 } // namespace
 
 class TestBrowser : public QObject
@@ -73,18 +68,6 @@ class TestBrowser : public QObject
     Q_OBJECT
 private:
     QTemporaryDir mRoot;
-
-    std::unique_ptr<Frmmain> start()
-    {
-        // Every close shuts the imaging library down.
-        if (!GdiplusRunning())
-            (void)GdiplusStartup(GdiToken);
-        auto browser = std::make_unique<Frmmain>();
-        // The start-up's own listing is over before a test acts.
-        if (!QTest::qWaitFor([&] { return !browser->tmrExploreFolder->isActive() && !mThumbnail::ThumbBusy; }))
-            qWarning("the start-up listing did not end");
-        return browser;
-    }
 
 private slots:
     void initTestCase()
@@ -102,7 +85,7 @@ private slots:
 
     void firstStartWithoutConfig()
     {
-        auto browser = start();
+        auto browser = StartBrowser();
         QVERIFY(browser->isVisible());
         QCOMPARE(browser->windowTitle(), QStringLiteral(" Mirovale 万能图片查看器"));
         QCOMPARE(browser->palette().color(QPalette::Window), QColor(202, 225, 243));
@@ -133,20 +116,20 @@ private slots:
     {
         const QString today = QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"));
         {
-            auto browser = start();
+            auto browser = StartBrowser();
             QVERIFY(browser->Timer2->isActive());
             QTRY_COMPARE_WITH_TIMEOUT(ReadConfig(QStringLiteral("LastCheckUpdate")), today, 10000);
             QVERIFY(!browser->Timer2->isActive());
             QVERIFY(browser->isVisible());
             browser->close();
         }
-        auto again = start();
+        auto again = StartBrowser();
         QVERIFY(!again->Timer2->isActive());
     }
 
     void menusHaveTheirCaptions()
     {
-        auto browser = start();
+        auto browser = StartBrowser();
         const auto captions = [](QMenu *menu) {
             QStringList texts;
             for (QAction *action : menu->actions())
@@ -178,7 +161,7 @@ private slots:
         QFETCH(QString, playerWnd);
         QFETCH(QRect, bounds);
         QVERIFY(WriteConfig(QStringLiteral("Config"), QStringLiteral("PlayerWnd"), playerWnd));
-        auto browser = start();
+        auto browser = StartBrowser();
         QCOMPARE(QRect(browser->pos(), browser->size()), bounds);
         QVERIFY(!browser->isMaximized());
     }
@@ -186,14 +169,14 @@ private slots:
     void maximizedRoundTrip()
     {
         {
-            auto browser = start();
+            auto browser = StartBrowser();
             browser->setGeometry(40, 30, 900, 700);
             QVERIFY(browser->close());
             QCOMPARE(ReadConfig(QStringLiteral("Max")), QStringLiteral("False"));
             QCOMPARE(ReadConfig(QStringLiteral("PlayerWnd")), QStringLiteral("40,30,900,700"));
         }
         {
-            auto browser = start();
+            auto browser = StartBrowser();
             QCOMPARE(QRect(browser->pos(), browser->size()), QRect(40, 30, 900, 700));
             browser->showMaximized();
             QTRY_VERIFY(browser->isMaximized());
@@ -202,7 +185,7 @@ private slots:
             // The bounds of the last close in the normal state stay.
             QCOMPARE(ReadConfig(QStringLiteral("PlayerWnd")), QStringLiteral("40,30,900,700"));
         }
-        auto browser = start();
+        auto browser = StartBrowser();
         QVERIFY(browser->windowState() & Qt::WindowMaximized);
         browser->showNormal();
         QTRY_COMPARE(QRect(browser->pos(), browser->size()), QRect(40, 30, 900, 700));
@@ -210,7 +193,7 @@ private slots:
 
     void layoutPass()
     {
-        auto browser = start();
+        auto browser = StartBrowser();
         browser->resize(1000, 700);
         QCOMPARE(browser->kPic->geometry(), QRect(0, 36, 233, 700 - 62 - 20));
         QCOMPARE(browser->kFolder->geometry(), QRect(-2, -2, 237, 618 + 4 - 5));
@@ -255,7 +238,7 @@ private slots:
         QImage image(640, 480, QImage::Format_RGB32);
         image.fill(Qt::darkCyan);
         QVERIFY(image.save(path, "PNG"));
-        auto browser = start();
+        auto browser = StartBrowser();
         browser->ThumbView->ItemSetCount(1);
         QVERIFY(browser->ThumbView->ItemAdd(0, path, QFileInfo(path).size(), QStringLiteral("x"), 0));
         emit browser->ThumbView->ItemClick(0);
@@ -274,7 +257,7 @@ private slots:
             paths << dir.path() + QLatin1Char('/') + QLatin1String(name);
             QVERIFY(QImage(16, 12, QImage::Format_RGB32).save(paths.last(), "PNG"));
         }
-        auto browser = start();
+        auto browser = StartBrowser();
         browser->ThumbView->ItemSetCount(3);
         for (int i = 0; i < 3; ++i)
             QVERIFY(browser->ThumbView->ItemAdd(i, paths[i], 10, QStringLiteral("x"), 0));
@@ -292,7 +275,7 @@ private slots:
 
     void rightClickEnablesSaveForATurnedImage()
     {
-        auto browser = start();
+        auto browser = StartBrowser();
         browser->ThumbView->ItemSetCount(2);
         QVERIFY(browser->ThumbView->ItemAdd(0, QStringLiteral("/x/a.png"), 10, QStringLiteral("x"), 0));
         QVERIFY(browser->ThumbView->ItemAdd(1, QStringLiteral("/x/b.png"), 10, QStringLiteral("x"), 1));
@@ -315,9 +298,9 @@ private slots:
     void changeBefore()
     {
         QFETCH(bool, exists);
-        const QString a = makeFolder(mRoot.path(), QStringLiteral("a"));
-        const QString b = makeFolder(mRoot.path(), QStringLiteral("b"));
-        auto browser = start();
+        const QString a = MakeFolder(mRoot.path(), QStringLiteral("a"));
+        const QString b = MakeFolder(mRoot.path(), QStringLiteral("b"));
+        auto browser = StartBrowser();
         browser->AddHistory(b);
         browser->AddHistory(a);
         browser->cbPath->setListIndex(1);
@@ -328,7 +311,7 @@ private slots:
 
         test::MessageAnswers answers(MsgResult::Ok);
         QSignalSpy changes(browser->cbPath, &Combo::Change);
-        const QString target = exists ? makeFolder(mRoot.path(), QStringLiteral("Photos")) : mRoot.path() + QStringLiteral("/gone/Photos/");
+        const QString target = exists ? MakeFolder(mRoot.path(), QStringLiteral("Photos")) : mRoot.path() + QStringLiteral("/gone/Photos/");
         bool cancel = false;
         emit browser->kFolder->ChangeBefore(target, &cancel);
         QCOMPARE(cancel, !exists);
@@ -351,9 +334,9 @@ private slots:
 
     void cancelledChangeKeepsTheTreeSelection()
     {
-        const QString a = makeFolder(mRoot.path(), QStringLiteral("keep"));
-        const QString b = makeFolder(mRoot.path(), QStringLiteral("refused"));
-        auto browser = start();
+        const QString a = MakeFolder(mRoot.path(), QStringLiteral("keep"));
+        const QString b = MakeFolder(mRoot.path(), QStringLiteral("refused"));
+        auto browser = StartBrowser();
         if (!treeIsIn(*browser))
             QSKIP("the folder tree is not in yet");
         browser->kFolder->setPath(a);
@@ -368,9 +351,9 @@ private slots:
     {
         QStringList folders;
         for (const char *name : {"q1", "q2", "q3"})
-            folders << makeFolder(mRoot.path(), QLatin1String(name));
+            folders << MakeFolder(mRoot.path(), QLatin1String(name));
         QVERIFY(QImage(8, 8, QImage::Format_RGB32).save(folders.last() + QStringLiteral("x.png"), "PNG"));
-        auto browser = start();
+        auto browser = StartBrowser();
         if (!treeIsIn(*browser))
             QSKIP("the folder tree is not in yet");
         QSignalSpy listed(browser.get(), &Frmmain::FolderListed);
@@ -391,13 +374,13 @@ private slots:
 
     void closedInTheMiddleOfAListing()
     {
-        const QString folder = makeFolder(mRoot.path(), QStringLiteral("many"));
+        const QString folder = MakeFolder(mRoot.path(), QStringLiteral("many"));
         QImage image(64, 48, QImage::Format_RGB32);
         for (int i = 0; i < 150; ++i) {
             image.fill(QColor::fromHsv(i * 2, 200, 200));
             QVERIFY(image.save(folder + QStringLiteral("p%1.png").arg(i, 3, 10, QLatin1Char('0')), "PNG"));
         }
-        auto browser = start();
+        auto browser = StartBrowser();
         if (!treeIsIn(*browser))
             QSKIP("the folder tree is not in yet");
         // The close comes from inside the build, at one of its yields.
@@ -426,10 +409,10 @@ private slots:
     void treeListingRules()
     {
         const QString home = QDir::homePath();
-        makeFolder(home, QStringLiteral(".hidden"));
-        const QString dotted = makeFolder(home, QStringLiteral("2010.05"));
+        MakeFolder(home, QStringLiteral(".hidden"));
+        const QString dotted = MakeFolder(home, QStringLiteral("2010.05"));
         QDir().mkpath(DesktopFolder());
-        auto browser = start();
+        auto browser = StartBrowser();
         if (!treeIsIn(*browser))
             QSKIP("the folder tree is not in yet");
         browser->kFolder->setPath(dotted);
@@ -458,7 +441,7 @@ private slots:
         QFETCH(QString, folder);
         QFETCH(bool, deletable);
         QVERIFY(QDir().mkpath(folder));
-        auto browser = start();
+        auto browser = StartBrowser();
         if (!treeIsIn(*browser))
             QSKIP("the folder tree is not in yet");
         browser->kFolder->setPath(folder);
@@ -485,7 +468,7 @@ private slots:
         const QString desktop = DesktopFolder();
         QVERIFY(QDir(desktop).removeRecursively());
         test::MessageAnswers answers(MsgResult::Ok);
-        auto browser = start();
+        auto browser = StartBrowser();
         const bool tree = treeIsIn(*browser);
         QVERIFY(QDir().mkpath(desktop));
         QVERIFY(answers.seen.isEmpty());
@@ -496,9 +479,9 @@ private slots:
     void startPathOpensItsFolder()
     {
         // A stand-alone viewer's browser opens on the folder of the image the process began with.
-        const QString folder = makeFolder(mRoot.path(), QStringLiteral("started"));
+        const QString folder = MakeFolder(mRoot.path(), QStringLiteral("started"));
         Frmmain::SetStartPath(folder + QStringLiteral("a.png"));
-        auto browser = start();
+        auto browser = StartBrowser();
         Frmmain::SetStartPath(QString());
         if (!treeIsIn(*browser))
             QSKIP("the folder tree is not in yet");
@@ -507,13 +490,13 @@ private slots:
 
     void historyRoundTrip()
     {
-        const QString a = makeFolder(mRoot.path(), QStringLiteral("h1"));
-        const QString b = makeFolder(mRoot.path(), QStringLiteral("h2"));
+        const QString a = MakeFolder(mRoot.path(), QStringLiteral("h1"));
+        const QString b = MakeFolder(mRoot.path(), QStringLiteral("h2"));
         QVERIFY(IniWrite(ConfigPath(), QStringLiteral("History"), QStringLiteral("00Rec"), a));
         QVERIFY(IniWrite(ConfigPath(), QStringLiteral("History"), QStringLiteral("01Rec"), mRoot.path() + "/gone/"));
         QVERIFY(IniWrite(ConfigPath(), QStringLiteral("History"), QStringLiteral("02Rec"), b));
         {
-            auto browser = start();
+            auto browser = StartBrowser();
             // The first remembered folder is opened; the missing one was dropped.
             QCOMPARE(browser->cbPath->Text(), a);
             QCOMPARE(browser->HistoryEntries(), (QStringList{a, b, Clear}));
@@ -529,23 +512,23 @@ private slots:
         QCOMPARE(ReadIniValue(QStringLiteral("History"), QStringLiteral("01Rec"), ConfigPath()), a);
         // A longer history saved before leaves its last key behind: no folder is listed twice.
         QCOMPARE(ReadIniValue(QStringLiteral("History"), QStringLiteral("02Rec"), ConfigPath()), b);
-        auto browser = start();
+        auto browser = StartBrowser();
         QCOMPARE(browser->HistoryEntries(), (QStringList{b, a, Clear}));
     }
 
     void oneRememberedFolderIsKept()
     {
-        const QString a = makeFolder(mRoot.path(), QStringLiteral("only"));
+        const QString a = MakeFolder(mRoot.path(), QStringLiteral("only"));
         QVERIFY(IniWrite(ConfigPath(), QStringLiteral("History"), QStringLiteral("00Rec"), a));
-        auto browser = start();
+        auto browser = StartBrowser();
         QCOMPARE(browser->cbPath->Text(), a);
         QCOMPARE(browser->HistoryEntries(), (QStringList{a, Clear}));
     }
 
     void listingLeavesATypedPathAlone()
     {
-        const QString a = makeFolder(mRoot.path(), QStringLiteral("typed"));
-        auto browser = start();
+        const QString a = MakeFolder(mRoot.path(), QStringLiteral("typed"));
+        auto browser = StartBrowser();
         browser->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(browser.get()));
         browser->cbPath->setStyle(0);
@@ -564,9 +547,9 @@ private slots:
     // A path typed into the path box opens with Enter.
     void typedPathOpensWithEnter()
     {
-        const QString folder = makeFolder(mRoot.path() + QStringLiteral("/typed2"), QStringLiteral("深处"));
+        const QString folder = MakeFolder(mRoot.path() + QStringLiteral("/typed2"), QStringLiteral("深处"));
         mv::test::MessageAnswers answers(MsgResult::Ok);
-        auto browser = start();
+        auto browser = StartBrowser();
         if (!treeIsIn(*browser))
             QSKIP("the folder tree is not in yet");
         browser->activateWindow();
@@ -582,9 +565,9 @@ private slots:
 
     void historyButtonsGoToTheOldest()
     {
-        const QString a = makeFolder(mRoot.path(), QStringLiteral("old"));
-        const QString b = makeFolder(mRoot.path(), QStringLiteral("new"));
-        auto browser = start();
+        const QString a = MakeFolder(mRoot.path(), QStringLiteral("old"));
+        const QString b = MakeFolder(mRoot.path(), QStringLiteral("new"));
+        auto browser = StartBrowser();
         browser->cbPath->Clear();
         browser->AddHistory(a);
         browser->AddHistory(b);
@@ -598,11 +581,11 @@ private slots:
 
     void clearEntryEmptiesTheHistory()
     {
-        const QString a = makeFolder(mRoot.path(), QStringLiteral("c1"));
-        const QString b = makeFolder(mRoot.path(), QStringLiteral("c2"));
+        const QString a = MakeFolder(mRoot.path(), QStringLiteral("c1"));
+        const QString b = MakeFolder(mRoot.path(), QStringLiteral("c2"));
         QVERIFY(IniWrite(ConfigPath(), QStringLiteral("History"), QStringLiteral("00Rec"), a));
         QVERIFY(IniWrite(ConfigPath(), QStringLiteral("History"), QStringLiteral("01Rec"), b));
-        auto browser = start();
+        auto browser = StartBrowser();
         QVERIFY(configText().contains(QStringLiteral("[History]")));
         const bool tree = treeIsIn(*browser);
         if (tree)
@@ -615,10 +598,10 @@ private slots:
 
     void favouritesRoundTrip()
     {
-        const QString photos = makeFolder(mRoot.path(), QStringLiteral("Photos"));
-        const QString other = makeFolder(mRoot.path(), QStringLiteral("其他 <i>x"));
+        const QString photos = MakeFolder(mRoot.path(), QStringLiteral("Photos"));
+        const QString other = MakeFolder(mRoot.path(), QStringLiteral("其他 <i>x"));
         {
-            auto browser = start();
+            auto browser = StartBrowser();
             browser->AddToFav(photos);
             browser->AddToFav(other);
             QVERIFY(configText().contains(photos + QStringLiteral("=Photos\r\n")));
@@ -628,7 +611,7 @@ private slots:
             QCOMPARE(browser->CheckFavList(other), 1);
             QCOMPARE(browser->CheckFavList(photos.toUpper()), -1);
         }
-        auto browser = start();
+        auto browser = StartBrowser();
         QCOMPARE(browser->List2, (QStringList{photos, other}));
         QCOMPARE(browser->List1->item(1)->text(), QStringLiteral("其他 <i>x"));
         browser->RemToFav(photos);
@@ -641,8 +624,8 @@ private slots:
 
     void favouriteStar()
     {
-        const QString photos = makeFolder(mRoot.path(), QStringLiteral("Star"));
-        auto browser = start();
+        const QString photos = MakeFolder(mRoot.path(), QStringLiteral("Star"));
+        auto browser = StartBrowser();
         browser->cbPath->setText(photos);
         QVERIFY(!browser->Command3->Status());
         QCOMPARE(browser->Command3->toolTip(), QStringLiteral("添加到我的收藏"));
@@ -669,8 +652,8 @@ private slots:
 
     void favouriteClickOpensItsFolder()
     {
-        const QString photos = makeFolder(mRoot.path(), QStringLiteral("Fav"));
-        auto browser = start();
+        const QString photos = MakeFolder(mRoot.path(), QStringLiteral("Fav"));
+        auto browser = StartBrowser();
         browser->AddToFav(photos);
         browser->List1->setCurrentRow(0);
         emit browser->List1->itemClicked(browser->List1->item(0));
@@ -681,7 +664,7 @@ private slots:
 
     void ctrlASelectsEveryImageOnce()
     {
-        auto browser = start();
+        auto browser = StartBrowser();
         browser->ThumbView->ItemSetCount(3);
         for (int i = 0; i < 3; ++i)
             QVERIFY(browser->ThumbView->ItemAdd(i, QStringLiteral("/x/%1.png").arg(i), 10, QStringLiteral("x"), 0));
@@ -697,18 +680,6 @@ private slots:
     }
 };
 
-// A screen of 1024 x 768, the size the restore cases are worked out for.
-int main(int argc, char **argv)
-{
-    mv::test::sandboxHome();
-    QTemporaryDir config;
-    const QString file = config.path() + QStringLiteral("/screens.json");
-    mv::test::WriteBytes(file, R"({"windowFrameMargins": false, "screens": [{"name": "main", "x": 0, "y": 0,
-        "width": 1024, "height": 768, "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})");
-    qputenv("QT_QPA_PLATFORM", ("offscreen:configfile=" + file).toUtf8());
-    QApplication app(argc, argv);
-    TestBrowser tc;
-    return QTest::qExec(&tc, argc, argv);
-}
+MV_BROWSER_TEST_MAIN(TestBrowser)
 
 #include "tst_browser.moc"

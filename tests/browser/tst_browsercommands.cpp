@@ -22,6 +22,7 @@
 #include "viewer/ffullscreen.h"
 
 #include "messageanswers.h"
+#include "browserfixture.h"
 #include "testutil.h"
 
 #include <QAbstractItemView>
@@ -99,16 +100,6 @@ class TestBrowserCommands : public QObject
 private:
     QTemporaryDir mRoot;
     int mFolders = 0;
-
-    std::unique_ptr<Frmmain> start()
-    {
-        if (!GdiplusRunning())
-            (void)GdiplusStartup(GdiToken);
-        auto browser = std::make_unique<Frmmain>();
-        if (!QTest::qWaitFor([&] { return !browser->tmrExploreFolder->isActive() && !mThumbnail::ThumbBusy; }))
-            qWarning("the start-up listing did not end");
-        return browser;
-    }
 
     // A new folder under the sandbox home (the tree shows it) holding the named images.
     QString folderWith(const QStringList &names)
@@ -189,7 +180,7 @@ private slots:
         QFETCH(QString, before);
         QFETCH(QString, after);
         const QString folder = folderWith({QStringLiteral("a.png")});
-        auto browser = start();
+        auto browser = StartBrowser();
         QVERIFY(open(*browser, folder));
         QCOMPARE(browser->ThumbView->ItemText(0, 4), QStringLiteral("0"));
         browser->ThumbView->SetItemText(0, before);
@@ -209,7 +200,7 @@ private slots:
     {
         const QString folder = folderWith({QStringLiteral("a.jpg")});
         const QByteArray bytes = ReadBytes(folder + QStringLiteral("a.jpg"));
-        auto browser = start();
+        auto browser = StartBrowser();
         QVERIFY(open(*browser, folder));
         rightClick(*browser, 0);
         QVERIFY(!browser->mSave->isEnabled());
@@ -236,7 +227,7 @@ private slots:
         QFETCH(QString, name);
         QFETCH(QString, copy);
         const QString folder = folderWith({name});
-        auto browser = start();
+        auto browser = StartBrowser();
         QVERIFY(open(*browser, folder));
         rightClick(*browser, 0);
         browser->mLeft90->trigger();
@@ -273,7 +264,7 @@ private slots:
     {
         const QString folder = folderWith({});
         QVERIFY(WriteBytes(folder + QStringLiteral("bad.jpg"), "not a picture"));
-        auto browser = start();
+        auto browser = StartBrowser();
         QVERIFY(open(*browser, folder));
         rightClick(*browser, 0);
         browser->mRight90->trigger();
@@ -296,7 +287,7 @@ private slots:
     {
         QFETCH(QString, message);
         const QString folder = folderWith({QStringLiteral("a.jpg"), QStringLiteral("b.jpg")});
-        auto browser = start();
+        auto browser = StartBrowser();
         QVERIFY(open(*browser, folder));
         emit browser->ThumbView->ItemClick(0);
         MessageAnswers answers(MsgResult::Ok);
@@ -333,7 +324,7 @@ private slots:
     {
         const QStringList names{"1.png", "2.png", "3.png", "4.png"};
         const QString folder = folderWith(names);
-        auto browser = start();
+        auto browser = StartBrowser();
         QVERIFY(open(*browser, folder));
         emit browser->ThumbView->ItemClick(0);
         for (int i : {0, 1, 3})
@@ -371,7 +362,7 @@ private slots:
     {
         QFETCH(MsgResult, answer);
         const QString folder = folderWith({QStringLiteral("only.png")});
-        auto browser = start();
+        auto browser = StartBrowser();
         QVERIFY(open(*browser, folder));
         browser->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(browser.get()));
@@ -392,7 +383,7 @@ private slots:
     void emptyListCommandsDoNothing()
     {
         const QString folder = folderWith({});
-        auto browser = start();
+        auto browser = StartBrowser();
         QVERIFY(open(*browser, folder));
         MessageAnswers answers(MsgResult::Yes);
         browser->mDel->trigger();
@@ -406,7 +397,7 @@ private slots:
     void refreshDeletesTheCacheRows()
     {
         const QString folder = folderWith({QStringLiteral("a.png"), QStringLiteral("b.png")});
-        auto browser = start();
+        auto browser = StartBrowser();
         QVERIFY(open(*browser, folder));
         QCOMPARE(ThumbCacheNow().path, folder + QStringLiteral("Thumbs.mvd"));
         QVERIFY(HasRow(folder + QStringLiteral("a.png")));
@@ -438,7 +429,7 @@ private slots:
         QVERIFY(QDir().mkpath(folder));
         QVERIFY(WriteBytes(folder + QStringLiteral("a.png"), Encode(Quadrants(20, 20), "png")));
         QVERIFY(WriteBytes(parent + QStringLiteral("keep.png"), Encode(Quadrants(20, 20), "png")));
-        auto browser = start();
+        auto browser = StartBrowser();
         QVERIFY(open(*browser, folder));
         QCOMPARE(ThumbCacheNow().path, folder + QStringLiteral("Thumbs.mvd"));
         QVERIFY(rightClickNode(*browser, folder));
@@ -475,7 +466,7 @@ private slots:
     {
         const QString folder = QDir::homePath() + QStringLiteral("/kept%1/").arg(++mFolders);
         QVERIFY(QDir().mkpath(folder));
-        auto browser = start();
+        auto browser = StartBrowser();
         QVERIFY(open(*browser, folder));
         QVERIFY(rightClickNode(*browser, folder));
         MessageAnswers answers(MsgResult::No);
@@ -488,7 +479,7 @@ private slots:
     void copyPutsTheSelectionOnTheClipboard()
     {
         const QString folder = folderWith({QStringLiteral("1.png"), QStringLiteral("2.png"), QStringLiteral("3.png")});
-        auto browser = start();
+        auto browser = StartBrowser();
         QVERIFY(open(*browser, folder));
         QClipboard *clipboard = QGuiApplication::clipboard();
         clipboard->setText(QStringLiteral("before"));
@@ -508,7 +499,7 @@ private slots:
         const QString folder = folderWith({QStringLiteral("1.png"), QStringLiteral("2.png"), QStringLiteral("3.png")});
         const QString target = mRoot.path() + QStringLiteral("/copies");
         QVERIFY(QDir().mkpath(target));
-        auto browser = start();
+        auto browser = StartBrowser();
         QVERIFY(open(*browser, folder));
         browser->ThumbView->setItemSelected(0, true);
         browser->ThumbView->setItemSelected(2, true);
@@ -552,7 +543,7 @@ private slots:
         QFETCH(QSize, size);
         const QString folder = folderWith({});
         QVERIFY(WriteBytes(folder + MV_FETCH(QString, name), MV_FETCH(QByteArray, bytes)));
-        auto browser = start();
+        auto browser = StartBrowser();
         QVERIFY(open(*browser, folder));
         QCOMPARE(browser->ThumbView->count(), 1);
         rightClick(*browser, 0);
@@ -570,7 +561,7 @@ private slots:
     void slideShowOverTheWholeList()
     {
         const QString folder = folderWith({QStringLiteral("1.png"), QStringLiteral("2.png"), QStringLiteral("3.png")});
-        auto browser = start();
+        auto browser = StartBrowser();
         QVERIFY(open(*browser, folder));
         rightClick(*browser, 1);
         browser->mHuanDeng->trigger();
@@ -601,7 +592,7 @@ private slots:
     {
         const QString folder = folderWith({QStringLiteral("a.png"), QStringLiteral("b.png")});
         QVERIFY(WriteBytes(folder + QStringLiteral("b.png"), Encode(Quadrants(60, 20), "png")));
-        auto browser = start();
+        auto browser = StartBrowser();
         QVERIFY(open(*browser, folder));
         rightClick(*browser, 1);
         qputenv("XDG_CURRENT_DESKTOP", "GNOME");
@@ -631,7 +622,7 @@ private slots:
         tools.add(QStringLiteral("update-mime-database"));
         tools.add(QStringLiteral("update-desktop-database"));
         MessageAnswers answers(MsgResult::Ok);
-        auto browser = start();
+        auto browser = StartBrowser();
         QVERIFY(answers.seen.isEmpty());
         QCOMPARE(ReadConfig(QStringLiteral("Association")), QStringLiteral("True"));
         QVERIFY(QFileInfo::exists(data + QStringLiteral("/applications/Mirovale.desktop")));
@@ -647,17 +638,6 @@ private slots:
     }
 };
 
-int main(int argc, char **argv)
-{
-    mv::test::sandboxHome();
-    QTemporaryDir config;
-    const QString file = config.path() + QStringLiteral("/screens.json");
-    mv::test::WriteBytes(file, R"({"windowFrameMargins": false, "screens": [{"name": "main", "x": 0, "y": 0,
-        "width": 1024, "height": 768, "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})");
-    qputenv("QT_QPA_PLATFORM", ("offscreen:configfile=" + file).toUtf8());
-    QApplication app(argc, argv);
-    TestBrowserCommands tc;
-    return QTest::qExec(&tc, argc, argv);
-}
+MV_BROWSER_TEST_MAIN(TestBrowserCommands)
 
 #include "tst_browsercommands.moc"

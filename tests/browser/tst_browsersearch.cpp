@@ -18,6 +18,7 @@
 #include "thumbs/ucthumbnailview.h"
 
 #include "messageanswers.h"
+#include "browserfixture.h"
 #include "testutil.h"
 
 #include <QAction>
@@ -34,15 +35,9 @@
 #include <memory>
 
 using namespace mv;
+using namespace mv::test;
 
 namespace {
-
-QString makeFolder(const QString &parent, const QString &name)
-{
-    const QString path = parent + QLatin1Char('/') + name + QLatin1Char('/');
-    QDir().mkpath(path);
-    return path;
-}
 
 // Relative paths under the folder; a name ending in ".png" gets a small real picture,
 // everything else an empty file.
@@ -111,16 +106,6 @@ class TestBrowserSearch : public QObject
 private:
     QTemporaryDir mRoot;
 
-    std::unique_ptr<Frmmain> start()
-    {
-        if (!GdiplusRunning())
-            (void)GdiplusStartup(GdiToken);
-        auto browser = std::make_unique<Frmmain>();
-        if (!QTest::qWaitFor([&] { return !browser->tmrExploreFolder->isActive() && !mThumbnail::ThumbBusy; }))
-            qWarning("the start-up listing did not end");
-        return browser;
-    }
-
     // Lists the folder as a click in the tree does, and waits for the listing. Waits without
     // an event loop: a close test leaves the process's loops told to quit.
     static bool goTo(Frmmain &browser, const QString &folder)
@@ -164,9 +149,9 @@ private slots:
     {
         QFETCH(QString, text);
         QFETCH(QStringList, found);
-        const QString folder = makeFolder(mRoot.path(), QStringLiteral("search"));
+        const QString folder = MakeFolder(mRoot.path(), QStringLiteral("search"));
         QVERIFY(makeFiles(folder, {"Black Cat.png", "dog.jpg", "cats/cat.png", "a.gif", "b.PNG", "sub/d.png"}));
-        auto browser = start();
+        auto browser = StartBrowser();
         QVERIFY(goTo(*browser, folder));
         QCOMPARE(browser->ThumbView->count(), 4);
 
@@ -197,9 +182,9 @@ private slots:
     {
         QFETCH(QString, text);
         QFETCH(bool, pressed);
-        const QString folder = makeFolder(mRoot.path(), QStringLiteral("needs"));
+        const QString folder = MakeFolder(mRoot.path(), QStringLiteral("needs"));
         QVERIFY(makeFiles(folder, {"one.png", "two.png"}));
-        auto browser = start();
+        auto browser = StartBrowser();
         QVERIFY(goTo(*browser, folder));
         browser->Command9->setStatus(pressed);
         browser->List3 = QStringList{QStringLiteral("kept")};
@@ -218,9 +203,9 @@ private slots:
 
     void secondClickListsTheFolderAgain()
     {
-        const QString folder = makeFolder(mRoot.path(), QStringLiteral("again"));
+        const QString folder = MakeFolder(mRoot.path(), QStringLiteral("again"));
         QVERIFY(makeFiles(folder, {"cat.png", "dog.png", "bird.png"}));
-        auto browser = start();
+        auto browser = StartBrowser();
         QVERIFY(goTo(*browser, folder));
         search(*browser, QStringLiteral("cat"));
         QCOMPARE(browser->ThumbView->count(), 1);
@@ -239,11 +224,11 @@ private slots:
 
     void choosingAFolderInThePathBoxEndsTheSearch()
     {
-        const QString folder = makeFolder(mRoot.path(), QStringLiteral("box"));
-        const QString other = makeFolder(mRoot.path(), QStringLiteral("box other"));
+        const QString folder = MakeFolder(mRoot.path(), QStringLiteral("box"));
+        const QString other = MakeFolder(mRoot.path(), QStringLiteral("box other"));
         QVERIFY(makeFiles(folder, {"cat.png", "dog.png"}));
         QVERIFY(makeFiles(other, {"x.png"}));
-        auto browser = start();
+        auto browser = StartBrowser();
         QVERIFY(goTo(*browser, folder));
         search(*browser, QStringLiteral("cat"));
         QVERIFY(browser->Command9->Status());
@@ -268,7 +253,7 @@ private slots:
     {
         QFETCH(QString, before);
         QFETCH(QString, after);
-        auto browser = start();
+        auto browser = StartBrowser();
         browser->SearchText1->setText(before);
         emit browser->SearchText1->Click();
         QCOMPARE(browser->SearchText1->Text(), after);
@@ -276,11 +261,11 @@ private slots:
 
     void recursiveListing()
     {
-        const QString folder = makeFolder(mRoot.path(), QStringLiteral("walk"));
+        const QString folder = MakeFolder(mRoot.path(), QStringLiteral("walk"));
         // x.mp passes the extension test (MP; occurs inside *.BMP;) and gets a placeholder.
         QVERIFY(makeFiles(folder, QStringList{"a.png", "sub/x.mp", "sub/deeper/b.jpg", "sub/.hidden.png"}
                                       + padding(QString(), 12) + padding(QStringLiteral("sub/"), 12)));
-        auto browser = start();
+        auto browser = StartBrowser();
         QVERIFY(goTo(*browser, folder));
         QCOMPARE(browser->ThumbView->count(), 1);
 
@@ -330,7 +315,7 @@ private slots:
 
     void progressMovesRoundAndRound()
     {
-        auto browser = start();
+        auto browser = StartBrowser();
         browser->ucProgress1->setValue(98);
         QList<int> values;
         connect(browser->Timer1, &QTimer::timeout, browser.get(), [&] {
@@ -345,14 +330,14 @@ private slots:
 
     void cancelKeepsWhatWasFound()
     {
-        const QString folder = makeFolder(mRoot.path(), QStringLiteral("cancel"));
+        const QString folder = MakeFolder(mRoot.path(), QStringLiteral("cancel"));
         QStringList names;
         for (int f = 0; f < 40; ++f) {
             for (int i = 0; i < 5; ++i)
                 names.append(QStringLiteral("f%1/p%2.png").arg(f).arg(i));
         }
         QVERIFY(makeFiles(folder, names));
-        auto browser = start();
+        auto browser = StartBrowser();
         QVERIFY(goTo(*browser, folder));
         QCOMPARE(browser->ThumbView->count(), 0);
         QVERIFY(browser->Picture2->isVisible());
@@ -384,12 +369,12 @@ private slots:
 
     void stopByTheSameButton()
     {
-        const QString folder = makeFolder(mRoot.path(), QStringLiteral("toggle"));
+        const QString folder = MakeFolder(mRoot.path(), QStringLiteral("toggle"));
         QStringList names;
         for (int f = 0; f < 30; ++f)
             names << QStringLiteral("f%1/a.jpg").arg(f) << padding(QStringLiteral("f%1/").arg(f), 9);
         QVERIFY(makeFiles(folder, names));
-        auto browser = start();
+        auto browser = StartBrowser();
         QVERIFY(goTo(*browser, folder));
         bool stopped = false;
         Watch watch([&] {
@@ -414,9 +399,9 @@ private slots:
     void nothingFound()
     {
         QFETCH(bool, removed);
-        const QString folder = makeFolder(mRoot.path(), QStringLiteral("nothing"));
+        const QString folder = MakeFolder(mRoot.path(), QStringLiteral("nothing"));
         QVERIFY(makeFiles(folder, QStringList{"readme.txt", "sub/data.bin", "sub/deeper/noext"} + padding("sub/", 12)));
-        auto browser = start();
+        auto browser = StartBrowser();
         QVERIFY(goTo(*browser, folder));
         if (removed)
             QVERIFY(QDir(folder).removeRecursively());
@@ -434,9 +419,9 @@ private slots:
 
     void foundPathsArePlainText()
     {
-        const QString folder = makeFolder(mRoot.path(), QStringLiteral("<b>bold</b>"));
+        const QString folder = MakeFolder(mRoot.path(), QStringLiteral("<b>bold</b>"));
         QVERIFY(makeFiles(folder, {"<i>x</i>.png"}));
-        auto browser = start();
+        auto browser = StartBrowser();
         QVERIFY(goTo(*browser, folder));
         emit browser->Command7->Click();
         QCOMPARE(browser->Label7->text(), folder + QStringLiteral("<i>x</i>.png"));
@@ -445,11 +430,11 @@ private slots:
 
     void treeMenuListsThroughItsFolder()
     {
-        const QString parent = makeFolder(mRoot.path(), QStringLiteral("menu"));
-        const QString child = makeFolder(mRoot.path() + QStringLiteral("/menu"), QStringLiteral("child"));
+        const QString parent = MakeFolder(mRoot.path(), QStringLiteral("menu"));
+        const QString child = MakeFolder(mRoot.path() + QStringLiteral("/menu"), QStringLiteral("child"));
         QVERIFY(makeFiles(parent, {"top.png"}));
         QVERIFY(makeFiles(child, QStringList{"c1.png", "deep/c2.png"} + padding(QString(), 12)));
-        auto browser = start();
+        auto browser = StartBrowser();
         // The child's node exists once its parent has been opened.
         QVERIFY(goTo(*browser, child));
         QVERIFY(goTo(*browser, parent));
@@ -480,13 +465,13 @@ private slots:
 
     void walkStopsAtTheLineLimit()
     {
-        const QString folder = makeFolder(mRoot.path(), QStringLiteral("limit"));
+        const QString folder = MakeFolder(mRoot.path(), QStringLiteral("limit"));
         const int total = 32780;
         for (int i = 0; i < total; ++i) {
             QFile file(folder + QStringLiteral("%1.jpg").arg(i));
             QVERIFY(file.open(QIODevice::WriteOnly));
         }
-        auto browser = start();
+        auto browser = StartBrowser();
         {
             // The walk starts on the path box's text; the folder itself is not listed.
             const QSignalBlocker quiet(browser->cbPath);
@@ -522,12 +507,12 @@ private slots:
     void closedDuringAWalk()
     {
         QFETCH(bool, deleteOnClose);
-        const QString folder = makeFolder(mRoot.path(), QStringLiteral("closing"));
+        const QString folder = MakeFolder(mRoot.path(), QStringLiteral("closing"));
         QStringList names;
         for (int f = 0; f < 40; ++f)
             names << QStringLiteral("f%1/a.png").arg(f) << padding(QStringLiteral("f%1/").arg(f), 9);
         QVERIFY(makeFiles(folder, names));
-        auto owned = start();
+        auto owned = StartBrowser();
         QVERIFY(goTo(*owned, folder));
         QPointer<Frmmain> browser = owned.get();
         if (deleteOnClose) {
@@ -564,18 +549,6 @@ private slots:
     }
 };
 
-// A screen of 1024 x 768, the size the browser's cases are worked out for.
-int main(int argc, char **argv)
-{
-    mv::test::sandboxHome();
-    QTemporaryDir config;
-    const QString file = config.path() + QStringLiteral("/screens.json");
-    mv::test::WriteBytes(file, R"({"windowFrameMargins": false, "screens": [{"name": "main", "x": 0, "y": 0,
-        "width": 1024, "height": 768, "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})");
-    qputenv("QT_QPA_PLATFORM", ("offscreen:configfile=" + file).toUtf8());
-    QApplication app(argc, argv);
-    TestBrowserSearch tc;
-    return QTest::qExec(&tc, argc, argv);
-}
+MV_BROWSER_TEST_MAIN(TestBrowserSearch)
 
 #include "tst_browsersearch.moc"

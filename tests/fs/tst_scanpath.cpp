@@ -1,6 +1,7 @@
 #include "app/paths.h"
 #include "fs/cscanpath.h"
 #include "fs/scanpattern.h"
+#include "ordinaryuser.h"
 #include "testutil.h"
 
 #include <QDir>
@@ -21,32 +22,6 @@ using namespace mv;
 using namespace mv::test;
 
 namespace {
-
-// Root may open whatever permissions say: while one of these lives, a test that runs as root
-// runs as the unprivileged user "nobody" (the saved id lets it come back).
-class OrdinaryUser
-{
-public:
-    OrdinaryUser()
-    {
-        if (geteuid() != 0)
-            mActive = true;
-        else
-            mActive = mDropped = setresuid(65534, 65534, 0) == 0;
-    }
-    ~OrdinaryUser()
-    {
-        if (mDropped && setresuid(0, 0, 0) != 0)
-            qFatal("cannot return to root");
-    }
-    OrdinaryUser(const OrdinaryUser &) = delete;
-    OrdinaryUser &operator=(const OrdinaryUser &) = delete;
-    bool active() const { return mActive; }
-
-private:
-    bool mActive = false;
-    bool mDropped = false;
-};
 
 // The events of a scan in order: "F " for a file, "D " for a directory, then the entry's path
 // below the start folder. Copies share what they record.
