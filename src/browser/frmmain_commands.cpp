@@ -216,14 +216,8 @@ void Frmmain::mSave_Click()
     if (format == ImageFormat::Unknown)
         return;
     const QString target = TurnedCopyPath(path, format);
-    // A file of that name may be the user's own: it is replaced only when they say so.
-    const QFileInfo existing(target);
-    if (existing.exists() || existing.isSymLink()) {
-        if (MsgBox(QStringLiteral("文件“%1”已存在,是否替换？").arg(FileNameOf(target)), QStringLiteral("提示"),
-                   MsgIcon::Question, MsgButtons::YesNo)
-            != MsgResult::Yes)
-            return;
-    }
+    if (!MayWriteTurnedCopy(target))
+        return;
     (void)RotateImageFile(path, target, angle / 90);
 }
 

@@ -18,7 +18,6 @@
 #include "viewer/ffullscreen.h"
 
 #include <QApplication>
-#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 
@@ -152,14 +151,8 @@ void FrmShow::SaveTurned()
     const QString path = currentPath();
     if (!path.isEmpty() && mRotation.canSave()) {
         const QString target = TurnedCopyPath(path, TurnedCopyFormat(path));
-        // A file of that name may be the user's own: it is replaced only when they say so.
-        const QFileInfo existing(target);
-        if (existing.exists() || existing.isSymLink()) {
-            if (MsgBox(QStringLiteral("文件“%1”已存在,是否替换？").arg(FileNameOf(target)), QStringLiteral("提示"),
-                       MsgIcon::Question, MsgButtons::YesNo)
-                != MsgResult::Yes)
-                return;
-        }
+        if (!MayWriteTurnedCopy(target))
+            return;
         if (RotateImageFile(path, target, mRotation.code()) != GpStatus::Ok) {
             // Nothing was written: the command stays, to try again.
             MsgBox(QStringLiteral("图片保存失败!"), QStringLiteral("提示"), MsgIcon::Critical);

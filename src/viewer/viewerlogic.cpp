@@ -1,8 +1,10 @@
 #include "viewer/viewerlogic.h"
 
 #include "app/fields.h"
+#include "app/messagebox.h"
 #include "app/paths.h"
 
+#include <QFileInfo>
 #include <QStringList>
 
 #include <cmath>
@@ -92,6 +94,16 @@ QString TurnedCopyPath(const QString &path, ImageFormat written)
     if (!names.isEmpty() && !names.contains(extension.mid(1), Qt::CaseInsensitive))
         copyExtension = QLatin1Char('.') + names.first();
     return FolderOf(path) + name + QStringLiteral("_旋转") + copyExtension;
+}
+
+bool MayWriteTurnedCopy(const QString &target)
+{
+    const QFileInfo existing(target);
+    if (!existing.exists() && !existing.isSymLink())
+        return true;
+    return MsgBox(QStringLiteral("文件“%1”已存在,是否替换？").arg(FileNameOf(target)), QStringLiteral("提示"),
+                  MsgIcon::Question, MsgButtons::YesNo)
+           == MsgResult::Yes;
 }
 
 } // namespace mv

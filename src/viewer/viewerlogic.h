@@ -58,4 +58,8 @@ private:
 // format's own.
 QString TurnedCopyPath(const QString &path, ImageFormat written);
 
+// A file at the turned copy's path may be the user's own: it is replaced only when they say
+// so. True when the copy may be written.
+bool MayWriteTurnedCopy(const QString &target);
+
 } // namespace mv
