@@ -158,6 +158,9 @@ private:
     void ConnectSearch();
     cScanPath *NewScanner();
     void ReleaseCommand7();
+    void StopListing(bool nothingFound);
+    bool PrepareWalk();
+    void ShowFound();
     void ShowFoundCount();
     void Command8_Click();
     void Timer1_Timer();

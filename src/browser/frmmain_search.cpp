@@ -143,6 +143,43 @@ void Frmmain::ReleaseCommand7()
     SetPlainToolTip(Command7, ListTip);
 }
 
+// Asks the walk to stop; it then ends as usual with what it has found.
+void Frmmain::StopListing(bool nothingFound)
+{
+    if (SP)
+        SP->StopScan();
+    Timer1->stop();
+    Picture2->setVisible(nothingFound);
+    Picture9->hide();
+    ReleaseCommand7();
+}
+
+// Before a walk: the list and the results emptied, pending events run. False when the
+// window was closed meanwhile.
+bool Frmmain::PrepareWalk()
+{
+    mThumbnail::CancelThumbBuild();
+    ThumbView->Clear();
+    List3.clear();
+    const QPointer<Frmmain> alive(this);
+    QCoreApplication::processEvents();
+    return alive && !AppClosing;
+}
+
+// After a walk: the found files listed, then the panel for nothing found and the count.
+void Frmmain::ShowFound()
+{
+    const QPointer<Frmmain> alive(this);
+    if (!List3.isEmpty()) {
+        mThumbnail::BuildListThumbs(*ThumbView, mPanel);
+        if (!alive || AppClosing)
+            return; // the builder has ended the program
+    }
+    Picture2->setVisible(ThumbView->count() == 0);
+    Picture9->hide();
+    SetPlainText(Label3, mThumbnail::FoundText(ThumbView->count()));
+}
+
 void Frmmain::Command6_Click()
 {
     Command7_Click();
@@ -151,12 +188,7 @@ void Frmmain::Command6_Click()
 void Frmmain::Command7_Click()
 {
     if (Command7->Status()) {
-        if (SP)
-            SP->StopScan();
-        Timer1->stop();
-        Picture2->setVisible(List3.isEmpty());
-        Picture9->hide();
-        ReleaseCommand7();
+        StopListing(List3.isEmpty());
         return;
     }
 
@@ -171,13 +203,9 @@ void Frmmain::Command7_Click()
     Label7->clear();
     Timer1->start();
 
-    mThumbnail::CancelThumbBuild();
-    ThumbView->Clear();
     const BusyPointer busy;
-    List3.clear();
     const QPointer<Frmmain> alive(this);
-    QCoreApplication::processEvents();
-    if (!alive || AppClosing)
+    if (!PrepareWalk())
         return EndProgram();
 
     QPointer<cScanPath> scanner = NewScanner();
@@ -200,23 +228,13 @@ void Frmmain::Command7_Click()
     if (!List3.isEmpty()) {
         Picture2->hide();
         Picture9->hide();
-        mThumbnail::BuildListThumbs(*ThumbView, mPanel);
-        if (!alive || AppClosing)
-            return; // the builder has ended the program
     }
-    Picture2->setVisible(ThumbView->count() == 0);
-    Picture9->hide();
-    SetPlainText(Label3, mThumbnail::FoundText(ThumbView->count()));
+    ShowFound();
 }
 
 void Frmmain::Command8_Click()
 {
-    if (SP)
-        SP->StopScan();
-    Timer1->stop();
-    Picture2->setVisible(ThumbView->count() == 0);
-    Picture9->hide();
-    ReleaseCommand7();
+    StopListing(ThumbView->count() == 0);
 }
 
 void Frmmain::Timer1_Timer()
@@ -240,14 +258,8 @@ void Frmmain::SP_FileMatch(const QString &Filename, const QString &Path)
         ++FoundCount;
         ShowFoundCount();
         List3.append(found);
-        if (List3.size() > MaxFound) {
-            if (SP)
-                SP->StopScan();
-            Timer1->stop();
-            Picture2->setVisible(List3.isEmpty());
-            Picture9->hide();
-            ReleaseCommand7();
-        }
+        if (List3.size() > MaxFound)
+            StopListing(List3.isEmpty());
     } catch (const std::exception &) {
         MsgBox(QStringLiteral("穿透文件夹时发生错误!"), QStringLiteral("提示"), MsgIcon::Critical);
     }
@@ -282,13 +294,9 @@ void Frmmain::Command9_Click()
     }
 
     const HoldWindow hold(this);
-    mThumbnail::CancelThumbBuild();
-    ThumbView->Clear();
     const BusyPointer busy;
-    List3.clear();
     const QPointer<Frmmain> alive(this);
-    QCoreApplication::processEvents();
-    if (!alive || AppClosing)
+    if (!PrepareWalk())
         return EndProgram();
 
     QPointer<cScanPath> scanner = NewScanner();
@@ -307,14 +315,7 @@ void Frmmain::Command9_Click()
         return EndProgram();
     Timer1->stop();
 
-    if (!List3.isEmpty()) {
-        mThumbnail::BuildListThumbs(*ThumbView, mPanel);
-        if (!alive || AppClosing)
-            return;
-    }
-    Picture2->setVisible(ThumbView->count() == 0);
-    Picture9->hide();
-    SetPlainText(Label3, mThumbnail::FoundText(ThumbView->count()));
+    ShowFound();
 }
 
 void Frmmain::mSearchFolder_Click()
