@@ -5,6 +5,7 @@
 
 #include <QBuffer>
 #include <QByteArray>
+#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QImageWriter>
@@ -12,8 +13,24 @@
 #include <QPainter>
 #include <QRandomGenerator>
 #include <QString>
+#include <QTemporaryDir>
 
 namespace mv::test {
+
+// A folder for the pictures of failed comparisons: kept for a look when it holds any, gone
+// when it stays empty.
+class FailureFolder
+{
+public:
+    FailureFolder() { mDir.setAutoRemove(false); }
+    ~FailureFolder() { QDir().rmdir(mDir.path()); }
+    FailureFolder(const FailureFolder &) = delete;
+    FailureFolder &operator=(const FailureFolder &) = delete;
+    QString filePath(const QString &name) const { return mDir.filePath(name); }
+
+private:
+    QTemporaryDir mDir;
+};
 
 inline void PutLE(QByteArray &out, quint32 value, int bytes)
 {

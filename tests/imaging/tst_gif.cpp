@@ -208,7 +208,7 @@ class TestGif : public QObject
     Q_OBJECT
 
     quint32 mToken = 0;
-    QTemporaryDir mFailures; // pictures of failed comparisons, kept for a look
+    FailureFolder mFailures;
     int mSuiteFrames = 0;
     int mSuiteMatches = 0;
 
@@ -216,12 +216,10 @@ private slots:
     void initTestCase()
     {
         QCOMPARE(GdiplusStartup(mToken), GdiplusOk);
-        mFailures.setAutoRemove(false);
     }
     void cleanupTestCase()
     {
         GdiplusShutdown(mToken);
-        QDir().rmdir(mFailures.path()); // kept only when it holds a failure's pictures
         if (mSuiteFrames > 0)
             qInfo("GIF suite: %d of %d frames match", mSuiteMatches, mSuiteFrames);
     }

@@ -203,7 +203,7 @@ class TestPng : public QObject
     Q_OBJECT
 
     quint32 mToken = 0;
-    QTemporaryDir mFailures; // pictures of failed comparisons, kept for a look
+    FailureFolder mFailures;
     int mSuiteFiles = 0;
     int mSuiteMatches = 0;
 
@@ -211,12 +211,10 @@ private slots:
     void initTestCase()
     {
         QCOMPARE(GdiplusStartup(mToken), GdiplusOk);
-        mFailures.setAutoRemove(false);
     }
     void cleanupTestCase()
     {
         GdiplusShutdown(mToken);
-        QDir().rmdir(mFailures.path()); // kept only when it holds a failure's pictures
         if (mSuiteFiles > 0)
             qInfo("PngSuite: %d of %d files decoded and matching the plain decode", mSuiteMatches, mSuiteFiles);
     }
