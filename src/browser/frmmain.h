@@ -33,7 +33,8 @@ class ucThumbnailView;
 // window, start-up and close), frmmain_layout.cpp (the controls and the layout pass),
 // frmmain_navigation.cpp (tree, path box, history), frmmain_favourites.cpp,
 // frmmain_menus.cpp (menus, the list's events, keys), frmmain_commands.cpp (the menu
-// commands) and frmmain_search.cpp (the recursive listing and the file-name search).
+// commands), frmmain_search.cpp (the recursive listing and the file-name search) and
+// frmmain_update.cpp (the update check).
 class Frmmain : public QWidget
 {
     Q_OBJECT
@@ -131,6 +132,7 @@ private:
     void kFolder_ChangeBefore(const QString &NewPath, bool *Cancel);
     void kFolder_ChangeAfter(const QString &OldPath);
     void tmrExploreFolder_Timer();
+    void ClearThumbs();
     void cbPath_Change();
     void HistoryButton_Click();
     void Command3_Click();
@@ -166,7 +168,7 @@ private:
     void Timer1_Timer();
     void SP_FileMatch(const QString &Filename, const QString &Path);
     void SearchText1_Click();
-    // frmmain_commands.cpp: the commands of the menus and the buttons of later work.
+    // frmmain_commands.cpp: the commands of the menus and buttons.
     void ConnectCommands();
     void AssociateOnFirstStart();
     void Command5_Click();

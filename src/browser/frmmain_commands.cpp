@@ -269,8 +269,7 @@ void Frmmain::ThumbView_ReName(const QString &sFile)
     }
     RenameFile(RenamePath, target);
     RenamePath.clear();
-    mThumbnail::CancelThumbBuild();
-    ThumbView->Clear();
+    ClearThumbs();
     tmrExploreFolder->stop();
     tmrExploreFolder->start();
 }
@@ -349,8 +348,7 @@ void Frmmain::mOpenFolder_Click()
 // The folder's thumbnails are made again: its cache rows go, and it is listed anew.
 void Frmmain::mRef_Click()
 {
-    mThumbnail::CancelThumbBuild();
-    ThumbView->Clear();
+    ClearThumbs();
     DeleteFolderThumbs(cbPath->Text());
     tmrExploreFolder->stop();
     tmrExploreFolder->start();

@@ -72,8 +72,7 @@ void Frmmain::kFolder_ChangeBefore(const QString &NewPath, bool *Cancel)
         if (Cancel)
             *Cancel = true;
     } else {
-        mThumbnail::CancelThumbBuild();
-        ThumbView->Clear();
+        ClearThumbs();
     }
     Label4->clear();
     Label5->clear();
@@ -188,6 +187,13 @@ void Frmmain::Command3_Click()
         Command3->setStatus(true);
         SetPlainToolTip(Command3, RemoveFavTip);
     }
+}
+
+// Empties the thumbnail list; a build still feeding it stops first.
+void Frmmain::ClearThumbs()
+{
+    mThumbnail::CancelThumbBuild();
+    ThumbView->Clear();
 }
 
 } // namespace mv

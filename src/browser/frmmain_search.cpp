@@ -158,8 +158,7 @@ void Frmmain::StopListing(bool nothingFound)
 // window was closed meanwhile.
 bool Frmmain::PrepareWalk()
 {
-    mThumbnail::CancelThumbBuild();
-    ThumbView->Clear();
+    ClearThumbs();
     List3.clear();
     const QPointer<Frmmain> alive(this);
     QCoreApplication::processEvents();
@@ -287,8 +286,7 @@ void Frmmain::Command9_Click()
         SearchText1->setText(SearchHint);
         Command9->setStatus(false);
         SetPlainToolTip(Command9, SearchHint);
-        mThumbnail::CancelThumbBuild();
-        ThumbView->Clear();
+        ClearThumbs();
         tmrExploreFolder->start();
         return;
     }
@@ -325,8 +323,7 @@ void Frmmain::mSearchFolder_Click()
     if (folder.isEmpty())
         return;
     ExploreOnSelect = false;
-    mThumbnail::CancelThumbBuild();
-    ThumbView->Clear();
+    ClearThumbs();
     const QPointer<Frmmain> alive(this);
     cbPath->setText(folder);
     if (!alive)
