@@ -24,9 +24,10 @@ namespace mv::test {
 
 inline QString sandboxHome()
 {
-    static QTemporaryDir *home = [] {
-        auto *dir = new QTemporaryDir(QDir::tempPath() + QStringLiteral("/mirovale-test-XXXXXX"));
-        const QString root = dir->path();
+    // Removed when the test process ends, with everything the test left in it.
+    static QTemporaryDir home(QDir::tempPath() + QStringLiteral("/mirovale-test-XXXXXX"));
+    static const bool ready = [] {
+        const QString root = home.path();
         const auto set = [&root](const char *name, const QString &sub) {
             QDir().mkpath(root + sub);
             qputenv(name, (root + sub).toUtf8());
@@ -44,9 +45,10 @@ inline QString sandboxHome()
         // out, a closed loopback port refuses at once. Tests of the check set their server.
         if (qEnvironmentVariableIsEmpty("MIROVALE_UPDATE_URL"))
             qputenv("MIROVALE_UPDATE_URL", "http://127.0.0.1:9/");
-        return dir;
+        return true;
     }();
-    return home->path() + QStringLiteral("/home");
+    Q_UNUSED(ready);
+    return home.path() + QStringLiteral("/home");
 }
 
 // Replaces the whole file; false when it cannot be written in full.
